@@ -1,0 +1,34 @@
+// The unit list: resolving unit numbers, console pre-connection, implicit connection.
+#pragma once
+
+#include <cstdint>
+
+#include "libf/fio/transfer_state.h"
+
+namespace fio {
+
+// Resolves the statement's unit into state.current_unit (null when no unit exists).
+// Returns 0 or an error number (not yet reported).
+int32_t find_unit(TransferState& state);
+
+UnitBlock* create_console_unit(TransferState& state, int32_t number);
+UnitBlock* new_unit(TransferState& state);
+void release_unit(TransferState& state, UnitBlock* unit);
+
+// Connects the statement's unit to "fort.N". Returns a statement status (reports errors).
+int32_t implicit_open(TransferState& state);
+
+// Returns 0 or 10004 (not yet reported).
+int32_t ensure_record_buffers(TransferState& state);
+
+// Unit number the statement names (the value behind unit_spec).
+int32_t statement_unit_number(const TransferState& state);
+
+// Statement status protocol: end of file and end of record (return 1, 2 or 3, or end the process).
+int32_t report_end_of_file(TransferState& state);
+int32_t report_end_of_record(TransferState& state);
+
+// Stores a value in the IOSTAT= variable with the statement's iostat_width.
+void store_iostat(TransferState& state, int32_t value);
+
+}  // namespace fio

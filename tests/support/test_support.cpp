@@ -1,0 +1,2 @@
+// Helpers shared by the tests.
+#include "tests/support/test_support.h"

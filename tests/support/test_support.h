@@ -1,0 +1,2 @@
+// Helpers shared by the tests: temporary directories, capturing console callbacks, state reset.
+#pragma once
