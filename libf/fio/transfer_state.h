@@ -73,6 +73,24 @@ enum : uint32_t {
 };
 }  // namespace opt
 
+// Item type codes (TransferState::item_type).
+enum ItemType : int32_t {
+    item_counted_char = 0,
+    item_char = 1,
+    item_logical1 = 2,
+    item_logical2 = 3,
+    item_logical4 = 4,
+    item_int1 = 5,
+    item_int2 = 6,
+    item_int4 = 7,     // also 8-byte integers, told apart by item_length
+    item_real4 = 9,
+    item_real8 = 10,
+    item_real_ext = 11,
+    item_complex8 = 12,   // one 4-byte part of a complex value
+    item_complex16 = 13,  // one 8-byte part
+    item_complex_ext = 14,
+};
+
 // Statement status codes returned to the compiled program.
 enum StatementStatus : int32_t {
     status_ok = 0,

@@ -1,0 +1,22 @@
+// The statement's record buffer: appending output, ending output records, reading input records.
+#pragma once
+
+#include <cstdint>
+
+#include "libf/fio/transfer_state.h"
+
+namespace fio {
+
+// Each returns 0 or an error number already passed through report_error (10004 on allocation failure).
+int32_t append_chars(RecordBuffer& record, const char* text, int32_t n);
+int32_t append_repeated(RecordBuffer& record, char ch, int32_t n);
+int32_t fill_to_position(RecordBuffer& record);
+
+// Finish the current output record and hand it to the unit. Returns a statement status.
+int32_t end_output_record(TransferState& state);
+// Read the next input record into state.record. Returns a statement status (2 at END=).
+int32_t next_input_record(TransferState& state);
+// List-directed: end the record at start and carry the rest into a new record after one blank.
+int32_t wrap_output_item(TransferState& state, int32_t start);
+
+}  // namespace fio
