@@ -14,6 +14,9 @@ int32_t fill_to_position(RecordBuffer& record);
 
 // Finish the current output record and hand it to the unit. Returns a statement status.
 int32_t end_output_record(TransferState& state);
+// Writes the record's limit characters to the unit as they stand (no terminator added; carriage
+// control, direct-access padding, internal-file elements applied) and empties the record.
+int32_t write_output_record(TransferState& state);
 // Read the next input record into state.record. Returns a statement status (2 at END=).
 int32_t next_input_record(TransferState& state);
 // List-directed: end the record at start and carry the rest into a new record after one blank.
