@@ -28,6 +28,7 @@ enum ErrorNumber : int32_t {
     err_numeric_input = 10016,
     err_no_record = 10017,
     err_max_record = 10018,
+    err_type_mismatch = 10022,
     err_bad_record_number = 10023,
     err_internal_use = 10024,
     err_recl_not_direct = 10025,
