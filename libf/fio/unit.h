@@ -60,6 +60,9 @@ enum : int { selector_input = -10, selector_output = -11, selector_error = -12 }
 
 enum : int32_t { no_record_limit = 2147483647 };
 
+// UnitBlock::handle when no file is open (0 would be standard input).
+enum : int { no_handle = -1 };
+
 // UnitBlock::stream_kind values.
 enum : uint32_t { stream_binary = 1, stream_transparent = 2 };
 
@@ -74,7 +77,7 @@ struct UnitBlock {
     int32_t tab_size;
     UnitBlock* next;
     int32_t block_number;
-    int handle;              // file descriptor, or a console selector
+    int handle = no_handle;  // file descriptor, or a console selector
     char* file_name;         // owned, NUL-terminated
     int32_t record_length;
     int32_t records_per_block;
