@@ -1,0 +1,346 @@
+// Run-time error report, program stop and process exit.
+#include "libf/fio/errors.h"
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+
+#include "libf/fio/file_layer.h"
+#include "libf/fio/heap.h"
+#include "libf/fio/record.h"
+#include "libf/fio/units.h"
+
+namespace fio {
+
+namespace {
+
+constexpr int32_t first_runtime_error = 10000;
+
+constexpr std::array<const char*, 71> runtime_messages = {
+    "File not open for read",
+    "File not open for write",
+    "File not found",
+    "Record length negative or 0",
+    "Buffer allocation failed",
+    "Bad iolist specifier",
+    "Error in format string",
+    "Illegal repeat count",
+    "Hollerith count exceeds remaining format string",
+    "Format string missing opening (",
+    "Format string has unmatched parens",
+    "Format string has unmatched quotes",
+    "Non-repeatable format descriptor",
+    "Attempt to read past end of file",
+    "Bad file specification",
+    "Format group table overflow",
+    "Illegal character in numeric input",
+    "No record specified for direct access",
+    "Maximum record number exceeded",
+    "Illegal file type for namelist directed I/O",
+    "Illegal input for namelist directed I/O",
+    "Variable not present in current namelist",
+    "Variable type or size does not match edit descriptor",
+    "Illegal direct access record number",
+    "Illegal use of internal file",
+    "RECL= only valid for direct access files",
+    "BLOCK= only valid for unformatted sequential files",
+    "Unable to truncate file after rewind, backspace, or endfile",
+    "Entire structures can only be read/written with unformatted I/O",
+    "Negative unit specifiers are not permitted",
+    "Specifications in OPEN statement must match currently open file",
+    "Cannot implicitly open for direct access -- record length unknown",
+    "Status 'NEW' specified for an existing file",
+    "Command not allowed for unit type",
+    "TAVO is required for that feature",
+    "Bad specification for window",
+    "Endian specifier not BIG_ENDIAN or LITTLE_ENDIAN",
+    "Cannot ENDIAN convert entire structures",
+    "Attempt to read past end of record",
+    "Attempt to read past end of record in non-advancing I/O",
+    "Illegal specifier for ADVANCE=",
+    "Illegal specifier for DELIM=",
+    "Illegal specifier for PAD=",
+    "SIZE= specified with ADVANCE=YES",
+    "EOR= specified with ADVANCE=YES",
+    "Cannot DEALLOCATE disassociated pointer or unallocated array",
+    "Cannot DEALLOCATE a portion of an original allocation",
+    "An allocatable array has already been allocated",
+    "Internal or unknown runtime library error",
+    "Unknown data type passed to runtime library",
+    "Illegal DIM argument to array intrinsic",
+    "Size of SOURCE argument to RESHAPE smaller than SHAPE array",
+    "SHAPE array for RESHAPE contains a negative value",
+    "Unallocated or disassociated array passed to inquiry function",
+    "The ncopies argument to REPEAT is negative",
+    "The S argument to NEAREST is negative",
+    "The ORDER argument to RESHARE is contains an illegal value",
+    "Result of TRANSFER with no SIZE is smaller than source",
+    "SHAPE array for RESHAPE is zero sized array",
+    "VECTOR argument to UNPACK contains insufficient values",
+    "Attempt to write a record longer than specified record length",
+    "ADVANCE= specified for direct access or unformatted file",
+    "NAMELIST name is longer than specified record length",
+    "NAMELIST variable name exceeds maximum length",
+    "PAD= specified for unformatted file",
+    "NAMELIST input contains multiple strided arrays",
+    "Expected & or $ as first character for NAMELIST input",
+    "NAMELIST group does not match current input group",
+    "Pointer or allocatable array not associated or allocated",
+    "NAMELIST input contains negative array stride",
+    "Runtime memory allocation fails",
+};
+
+constexpr std::array<const char*, 8> outside_messages = {
+    "Unknown Error",
+    "No match for select case",
+    "Array boundary error",
+    "Floating point divide by zero",
+    "Floating point underflow",
+    "Floating point operand error",
+    "Floating point overflow",
+    "Unable to increase stack",
+};
+
+constexpr std::array<const char*, 8> statement_names = {
+    "REWIND", "BACKSPACE", "OPEN", "CLOSE", "INQUIRE", "READ", "WRITE", "ENDFILE",
+};
+
+struct LibraryCode {
+    int32_t code;
+    int32_t error;
+};
+
+constexpr std::array<LibraryCode, 12> library_codes = {{
+    {1205, 10070}, {1223, 10049}, {1405, 10050}, {1408, 10051}, {1409, 10052}, {1410, 10053},
+    {1414, 10054}, {1415, 10055}, {1417, 10056}, {1418, 10057}, {1419, 10058}, {1420, 10059},
+}};
+
+// Set once a path that ends the process has begun; a later end_program() then does nothing.
+bool g_ending = false;
+// Set while close_all_units runs: errors met there are not reported again.
+bool g_closing = false;
+
+void write_text(std::string_view text) {
+    write_error_text(text.data(), static_cast<int32_t>(text.size()));
+}
+
+std::string_view decimal(int64_t value, char (&buffer)[24]) {
+    const int n = std::snprintf(buffer, sizeof buffer, "%lld", static_cast<long long>(value));
+    return {buffer, static_cast<std::size_t>(n)};
+}
+
+// Text of an operating-system code, or its number when the system has none.
+void system_error_line(int32_t code) {
+    const char* text = strerrordesc_np(code);
+    char buffer[24];
+    if (text == nullptr) text = decimal(code, buffer).data();
+    error_line(text);
+}
+
+void statement_line(const TransferState& state) {
+    std::string line = "? ";
+    line += statement_names[statement_kind(state)];
+    line += "(UNIT=";
+    write_text(line);
+    char buffer[24];
+    std::string unit;
+    if ((state.options & opt::internal_file) != 0) {
+        unit = "INTERNAL";
+    } else {
+        const int32_t number = statement_unit_number(state);
+        unit = number == -1 ? std::string_view("*") : decimal(number, buffer);
+    }
+    unit += ",...\n";
+    write_text(unit);
+}
+
+void source_line(const TransferState& state) {
+    if (state.source_line == 0) return;
+    char buffer[24];
+    std::string number(decimal(state.source_line, buffer));
+    number += '\n';
+    write_text("File ");
+    write_text(state.source_file != nullptr ? state.source_file : "");
+    write_text("; Line ");
+    write_text(number);
+}
+
+[[noreturn]] void write_report_and_exit(int32_t number, TransferState& state) {
+    g_ending = true;
+    close_all_units(state);
+    if ((state.statement_flags & sflag::outside_io) != 0) {
+        const bool known = number >= 0 && number < static_cast<int32_t>(outside_messages.size());
+        error_line("FORTRAN Runtime Error:");
+        error_line(outside_messages[known ? number : 0]);
+    } else {
+        if (const char* message = runtime_error_message(number)) {
+            error_line("FORTRAN Runtime Error:");
+            error_line(message);
+        } else {
+            error_line("System Error:");
+            system_error_line(number);
+        }
+        if ((state.statement_flags & sflag::omit_statement_line) == 0) statement_line(state);
+    }
+    source_line(state);
+    exit_process(-1);
+}
+
+void release_compiled_format(TransferState& state) {
+    if (state.compiled_format == nullptr) return;
+    if (state.format_code == state.compiled_format) state.format_code = nullptr;
+    free_mem(state.compiled_format);
+    state.compiled_format = nullptr;
+}
+
+void empty_record_and_end(TransferState& state) {
+    state.record.limit = 0;
+    state.record.position = 0;
+    state.statement_flags &= sflag::kept_on_end;
+}
+
+// A record left open by a non-advancing WRITE still needs its line end.
+void end_open_record(TransferState& state, UnitBlock& unit) {
+    const uint32_t open_write = attr::nonadvancing_open | attr::last_was_write;
+    if ((unit.attributes & open_write) != open_write) return;
+    unit.attributes &= ~open_write;
+    if (ensure_record_buffers(state) != 0) return;
+    RecordBuffer& pending = unit.pending_record;
+    RecordBuffer& record = state.record;
+    const int32_t n = pending.data != nullptr && pending.limit > 0 ? pending.limit : 0;
+    if (n > record.capacity) {
+        void* grown = realloc_mem(record.data, static_cast<std::size_t>(n));
+        if (grown == nullptr) return;
+        record.data = static_cast<char*>(grown);
+        record.capacity = n;
+    }
+    if (n > 0) std::memcpy(record.data, pending.data, static_cast<std::size_t>(n));
+    record.limit = n;
+    record.position = n;
+    pending.limit = 0;
+    pending.position = 0;
+    state.present = pres::formatted;
+    state.statement_flags = (state.statement_flags & sflag::kept_on_end) | kind_write;
+    end_output_record(state);
+}
+
+void close_unit_at_end(TransferState& state, UnitBlock& unit) {
+    state.current_unit = &unit;
+    end_open_record(state, unit);
+    if (unit.unit_number == console_input_unit || unit.unit_number == console_output_unit ||
+        unit.unit_number == console_error_unit)
+        return;
+    if ((unit.attributes & attr::dirty) != 0) flush_unit(unit);
+    unit.attributes |= attr::closed_at_end;
+    close_file(unit, (unit.attributes & attr::delete_on_close) != 0);
+}
+
+void free_record(RecordBuffer& record) {
+    free_mem(record.data);
+    record = RecordBuffer{};
+}
+
+}  // namespace
+
+const char* runtime_error_message(int32_t number) {
+    const int64_t index = static_cast<int64_t>(number) - first_runtime_error;
+    if (index < 0 || index >= static_cast<int64_t>(runtime_messages.size())) return nullptr;
+    return runtime_messages[static_cast<std::size_t>(index)];
+}
+
+int32_t report_error(int32_t number, TransferState& state) {
+    if (g_closing) return status_error;
+    release_compiled_format(state);
+    if (number == err_end_of_file)
+        store_iostat(state, -1);
+    else if (number == err_past_record_nonadvancing)
+        store_iostat(state, -2);
+    else
+        store_iostat(state, number);
+    if ((state.present & pres::err) != 0) {
+        empty_record_and_end(state);
+        return status_error;
+    }
+    if ((state.present & pres::iostat) != 0) {
+        state.terminated = 1;
+        empty_record_and_end(state);
+        return status_error;
+    }
+    write_report_and_exit(number, state);
+}
+
+int32_t report_outside_error(int32_t index, TransferState& state) {
+    state.present = 0;
+    state.statement_flags |= sflag::outside_io;
+    return report_error(index, state);
+}
+
+void report_library_error(int32_t code) {
+    TransferState& state = transfer_state();
+    int32_t error = err_internal;
+    for (const LibraryCode& entry : library_codes)
+        if (entry.code == code) error = entry.error;
+    state.present &= ~(pres::err | pres::end | pres::iostat);
+    state.options &= ~opt::eor;
+    state.err_given = 0;
+    state.end_given = 0;
+    // The unit of whatever statement ran last may be long gone, so no statement line.
+    state.statement_flags = sflag::omit_statement_line;
+    report_error(error, state);
+    exit_process(-1);
+}
+
+void error_line(const char* text) {
+    std::string line = "? ";
+    line += text != nullptr ? text : "";
+    line += '\n';
+    write_text(line);
+}
+
+void close_all_units(TransferState& state) {
+    if (g_closing) return;
+    g_closing = true;
+    // Ending open records rewrites the statement fields; the error report still needs them.
+    const uint32_t present = state.present;
+    const uint32_t statement_flags = state.statement_flags;
+    for (UnitBlock* u = state.units; u != nullptr; u = u->next) close_unit_at_end(state, *u);
+    state.present = present;
+    state.statement_flags = statement_flags;
+    while (state.units != nullptr) release_unit(state, state.units);
+    state.current_unit = nullptr;
+    free_record(state.record);
+    free_record(state.work);
+    g_closing = false;
+}
+
+void stop(const char* text, int32_t length) {
+    g_ending = true;
+    if (length > 0 && text != nullptr) {
+        write_error_text(" STOP ", 6);
+        write_error_text(text, length);
+    } else {
+        write_error_text(" STOP", 5);
+    }
+    write_error_text("\n", 1);
+    close_all_units(transfer_state());
+    exit_process(0);
+}
+
+void end_program() {
+    if (g_ending) return;
+    g_ending = true;
+    close_all_units(transfer_state());
+    exit_process(0);
+}
+
+void exit_process(int32_t code) {
+    g_ending = true;
+    console_hooks().exit(code);
+    std::fflush(nullptr);
+    ::_exit(code & 0xFF);
+}
+
+}  // namespace fio
