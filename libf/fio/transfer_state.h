@@ -173,6 +173,7 @@ struct TransferState {
     int32_t format_cursor = 0;     // byte offset into format_code
     int32_t repeat_left = 0;
     int32_t repeat_item = 0;       // byte offset of the repeating descriptor or string text
+    int32_t repeat_code = 0;       // EditCode last fetched (a repeating string keeps its text in repeat_item)
     int32_t group_depth = 0;
     GroupEntry group_stack[max_group_depth];
     int32_t group_top = 0;
