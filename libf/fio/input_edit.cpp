@@ -260,7 +260,9 @@ int32_t clean_numeric_field(char* text, int32_t length, bool blank_zero) {
     while (from < length && text[from] == ' ') ++from;
     int32_t to = 0;
     if (from < length && (text[from] == '+' || text[from] == '-')) text[to++] = text[from++];
-    char first = from < length ? text[from] : '\0';
+    int32_t lead = from;
+    while (lead < length && text[lead] == ' ') ++lead;
+    char first = lead < length ? text[lead] : '\0';
     bool zero_blanks = blank_zero && first != 'I' && first != 'i' && first != 'N' && first != 'n';
     for (; from < length; ++from) {
         char c = text[from];
