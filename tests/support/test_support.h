@@ -1,2 +1,58 @@
 // Helpers shared by the tests: temporary directories, capturing console callbacks, state reset.
 #pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace test_support {
+
+// Creates a fresh directory, makes it the working directory, and on destruction returns to
+// the previous one and removes the directory with everything in it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    std::string previous_;
+};
+
+// One call of the console write callback: the selector (-11 output, -12 error) and the bytes.
+using ConsoleWrite = std::pair<int32_t, std::string>;
+
+// Installs console callbacks that record every write and serve reads from a queue; the
+// default callbacks come back on destruction. Only one may exist at a time.
+class ConsoleCapture {
+public:
+    ConsoleCapture();
+    ~ConsoleCapture();
+    ConsoleCapture(const ConsoleCapture&) = delete;
+    ConsoleCapture& operator=(const ConsoleCapture&) = delete;
+
+    // Queues typed input; each read call returns one line (through its line feed) at most.
+    void type(const std::string& text);
+    const std::vector<ConsoleWrite>& writes() const;
+    // Bytes written with one selector, joined.
+    std::string text(int32_t selector) const;
+    int polls() const;
+    // Exit codes passed to the exit callback, in order.
+    const std::vector<int32_t>& exits() const;
+    void clear();
+};
+
+// Closes and releases every unit, frees the statement's buffers, zeroes the statement record
+// and restores the default console callbacks.
+void reset_transfer_state();
+
+// Reads a whole file (binary); "" when it cannot be read.
+std::string read_file(const std::string& name);
+void write_file(const std::string& name, const std::string& bytes);
+bool file_exists(const std::string& name);
+
+}  // namespace test_support
