@@ -176,6 +176,13 @@ int32_t fill_to_position(RecordBuffer& record) {
     return 0;
 }
 
+int32_t reserve_record(RecordBuffer& record, int32_t n) {
+    const int64_t need = static_cast<int64_t>(record.position) + (n > 0 ? n : 0);
+    if (int32_t status = ensure_room(record, need)) return status;
+    blank_gap(record);
+    return 0;
+}
+
 int32_t write_output_record(TransferState& state) {
     UnitBlock& unit = *state.current_unit;
     int32_t status = 0;

@@ -11,6 +11,9 @@ namespace fio {
 int32_t append_chars(RecordBuffer& record, const char* text, int32_t n);
 int32_t append_repeated(RecordBuffer& record, char ch, int32_t n);
 int32_t fill_to_position(RecordBuffer& record);
+// Room for n more bytes at position (same growth as append_chars); the columns between limit
+// and position are blanked, so the caller may write up to n bytes at data + position.
+int32_t reserve_record(RecordBuffer& record, int32_t n);
 
 // Finish the current output record and hand it to the unit. Returns a statement status.
 int32_t end_output_record(TransferState& state);
