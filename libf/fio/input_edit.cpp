@@ -140,7 +140,8 @@ int32_t next_data_descriptor(TransferState& state, EditCode& code) {
     for (;;) {
         int32_t status = next_edit_descriptor(state.item_type, state, code);
         if (status != 0) return status;
-        if (code <= edit_a || code == edit_q) return 0;
+        // Code 0 comes from a precompiled record without descriptor: it skips a field.
+        if (code == edit_end || is_data_edit(code) || code == edit_q) return 0;
         status = perform_input_control(state, code);
         if (status != 0) return status;
     }

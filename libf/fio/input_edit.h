@@ -22,13 +22,16 @@ int32_t perform_input_control(TransferState& state, int32_t code);
 int32_t input_integer(TransferState& state, RecordBuffer& field, int32_t base, void* address,
                       int32_t size);
 // F, E, D, ES, EN, G: `digits` is d for the implied decimal point (0: none) and `scale` the
-// scale factor k (list-directed input passes 0 for both). A real item_type chooses the result's
-// layout; any other type takes a real of its size (4, 8, or extended for 10, 12 or 16 bytes).
+// scale factor k (list-directed input passes 0 for both; with digits 0 the field's buffer is
+// never reallocated). A real item_type chooses the result's layout; any other type takes a real
+// of its size (4, 8, or extended for 12 or 16 bytes).
 int32_t input_real(TransferState& state, RecordBuffer& field, int32_t digits, int32_t scale,
                    void* address, int32_t item_type, int32_t size);
 // L: never an error.
 void input_logical(const RecordBuffer& field, void* address, int32_t size);
-// A: `width` is the field width w; a field shorter than w counts as padded with blanks.
+// A: `width` is the field width w; a field shorter than w counts as padded with blanks, and a
+// field wider than the item gives its rightmost characters. List-directed values, which give
+// their leftmost characters, pass width = min(field.limit, length).
 void input_character(const RecordBuffer& field, int32_t width, char* target, int32_t length);
 
 // Pieces of the conversions, for callers that need only a step.
