@@ -16,16 +16,17 @@ bool has(uint32_t word, uint32_t bits) { return (word & bits) != 0; }
 int32_t end_open_record(TransferState& s, UnitBlock& unit) {
     constexpr uint32_t pending = attr::nonadvancing_open | attr::last_was_write;
     if ((unit.attributes & pending) != pending) return 0;
-    unit.attributes &= ~attr::nonadvancing_open;
-    unit.pending_record.limit = 0;
-    unit.pending_record.position = 0;
+    unit.attributes &= ~pending;
     UnitBlock* const running = s.current_unit;
     const uint32_t present = s.present;
     s.current_unit = &unit;
     s.record.limit = 0;
     s.record.position = 0;
     s.present = (present & (open_present::iostat | open_present::err)) | pres::formatted;
-    const int32_t status = end_output_record(s);
+    int32_t status = append_chars(s.record, unit.pending_record.data, unit.pending_record.limit);
+    unit.pending_record.limit = 0;
+    unit.pending_record.position = 0;
+    if (status == 0) status = end_output_record(s);
     s.present = present;
     s.current_unit = running;
     return status;
