@@ -209,7 +209,14 @@ bool edit_fixed(Sink& s, const Edit& f, int32_t w, int32_t fw, int32_t d, int32_
     char digits[digit_buffer_size];
     int32_t n = real_to_digits(r.bits, digits, d + k, true, r.type);
     if (is_special(digits)) return edit_special(s, f, fw, r, digits);
-    if (digits[0] != '0') n += k;
+    if (digits[0] != '0') {
+        n += k;
+    } else if (r.negative) {
+        // -0.0 shows as zero like 0.0: no sign, and the sign's position goes back to the field.
+        Real positive = r;
+        positive.negative = false;
+        return edit_fixed(s, f, f.sign_plus ? w : w + 1, fw, d, k, positive);
+    }
     const int64_t room = static_cast<int64_t>(w) - d - 1;
     if (n < 1 && d == 0) {  // shows as "0." without a sign
         if (fw < 1) return false;
