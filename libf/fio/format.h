@@ -95,15 +95,18 @@ int32_t compile_format(const char* text, int32_t length, TransferState& state);
 
 // Statement begin of a formatted (not list-directed) READ or WRITE: takes the precompiled
 // records when present (pres::precompiled_format; format_start then points at the 20-byte
-// header), otherwise compiles the text at format_start. A text not gathered from an array
-// starts after its leading digits (the FORMAT label) and ends at its first NUL or at
+// header), otherwise compiles the text at format_start. A format gathered from a character
+// array (format_start == gathered_format) is taken over format_length as it stands; any other
+// text starts after its leading digits (the FORMAT label) and ends at its first NUL or at
 // format_length, whichever comes first. Resets the interpreter state and the scale factor.
 // Returns 0 or the status of report_error.
 int32_t begin_format(TransferState& state);
 
 // Statement end, or an error ending the statement: frees the compiled byte code, if any.
+// Idempotent; precompiled records belong to the program and are left alone.
 void free_format(TransferState& state);
 
+// Precompiled record code 12 (no descriptor) and unknown codes are reported as 10006.
 // Fetches the next edit descriptor into code, with its operands in edit_width, edit_digits,
 // edit_exponent (defaults for item_type applied; 0 at statement end) or scale_factor.
 // Performs group repetition and, at the end of the format, the record advance of the
