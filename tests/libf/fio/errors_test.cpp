@@ -263,8 +263,8 @@ TEST_F(Errors, ProgramEndsFlushFilesAndDeleteScratchFiles) {
     };
     for (const Case& c : cases) {
         ::unlink("fort.7");
-        ::setenv("TMPDIR", dir.path().c_str(), 1);
         const ChildResult r = run_child([&] {
+            ::setenv("TMPDIR", dir.path().c_str(), 1);
             TransferState& s = statement(kind_write, 7);
             s.present = pres::formatted;
             if (implicit_open(s) != 0) ::_exit(98);
@@ -290,7 +290,6 @@ TEST_F(Errors, ProgramEndsFlushFilesAndDeleteScratchFiles) {
         ASSERT_EQ(r.out.rfind(dir.path() + "/FOR", 0), 0u) << c.name << ": " << r.out;
         EXPECT_FALSE(test_support::file_exists(r.out)) << c.name;
     }
-    ::unsetenv("TMPDIR");
 }
 
 TEST_F(Errors, EndingPathKeepsItsStatusWhenTheProgramEndIsRequestedAgain) {
