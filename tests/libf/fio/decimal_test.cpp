@@ -19,31 +19,22 @@ struct Digits {
     int32_t exponent;
 };
 
-Digits to_digits(double value, int32_t count, bool fixed) {
+// T is float (a 4-byte real) or double.
+template <typename T>
+Digits to_digits(T value, int32_t count, bool fixed) {
     char buffer[fio::digit_buffer_size];
     std::memset(buffer, '#', sizeof buffer);
-    const int32_t x = fio::real_to_digits(&value, buffer, count, fixed, fio::item_real8);
+    const int32_t type = sizeof(T) == 4 ? fio::item_real4 : fio::item_real8;
+    const int32_t x = fio::real_to_digits(&value, buffer, count, fixed, type);
     EXPECT_EQ(buffer[20], '\0');
     return {std::string(buffer, 20), x};
 }
 
-Digits to_digits(float value, int32_t count, bool fixed) {
-    char buffer[fio::digit_buffer_size];
-    std::memset(buffer, '#', sizeof buffer);
-    const int32_t x = fio::real_to_digits(&value, buffer, count, fixed, fio::item_real4);
-    EXPECT_EQ(buffer[20], '\0');
-    return {std::string(buffer, 20), x};
-}
-
-double read8(const char* text, int32_t adjust = 0) {
-    double result = -99.0;
-    fio::digits_to_real(text, &result, adjust, fio::item_real8);
-    return result;
-}
-
-float read4(const char* text, int32_t adjust = 0) {
-    float result = -99.0f;
-    fio::digits_to_real(text, &result, adjust, fio::item_real4);
+template <typename T = double>
+T read(const std::string& text, int32_t adjust = 0) {
+    T result = -99;
+    fio::digits_to_real(text.c_str(), &result, adjust,
+                        sizeof(T) == 4 ? fio::item_real4 : fio::item_real8);
     return result;
 }
 
@@ -165,9 +156,9 @@ TEST(DigitsToReal, ReadsTheFieldForms) {
         // Python: 1.0 / 1e30 (10^30 built by squaring rounds like the literal 1e30).
         {"0.000000000000000000000000000001", 0, 1.0 / 1e30},
     };
-    for (const auto& c : cases) EXPECT_EQ(read8(c.text, c.adjust), c.expected) << c.text;
-    EXPECT_EQ(read4("0.1"), 0.1f);
-    EXPECT_EQ(read4("-2.5E-3"), -0.0025f);
+    for (const auto& c : cases) EXPECT_EQ(read(c.text, c.adjust), c.expected) << c.text;
+    EXPECT_EQ(read<float>("0.1"), 0.1f);
+    EXPECT_EQ(read<float>("-2.5E-3"), -0.0025f);
 }
 
 TEST(DigitsToReal, LongMantissasStayWithinSixtyFourBits) {
@@ -189,7 +180,7 @@ TEST(DigitsToReal, LongMantissasStayWithinSixtyFourBits) {
         {"123456789012345678901234", 1.2345678901234567e+23},
         {"0.12345678901234567890123", 0.12345678901234568},
     };
-    for (const auto& c : cases) EXPECT_EQ(read8(c.text), c.expected) << c.text;
+    for (const auto& c : cases) EXPECT_EQ(read(c.text), c.expected) << c.text;
 }
 
 TEST(DigitsToReal, ZeroInfinityNaNAndExtremeExponents) {
@@ -208,14 +199,14 @@ TEST(DigitsToReal, ZeroInfinityNaNAndExtremeExponents) {
         {"1E-99999", 0.0},
     };
     for (const auto& c : cases) {
-        const double got = read8(c.text);
+        const double got = read(c.text);
         EXPECT_EQ(got, c.expected) << c.text;
         EXPECT_EQ(std::signbit(got), std::signbit(c.expected)) << c.text;
     }
-    EXPECT_TRUE(std::isnan(read8("NaN")));
-    EXPECT_TRUE(std::isnan(read8("n")));
-    EXPECT_TRUE(std::signbit(read8("-NaN")));
-    EXPECT_FALSE(std::signbit(read8("NaN")));
+    EXPECT_TRUE(std::isnan(read("NaN")));
+    EXPECT_TRUE(std::isnan(read("n")));
+    EXPECT_TRUE(std::signbit(read("-NaN")));
+    EXPECT_FALSE(std::signbit(read("NaN")));
 
     // A 4-byte target gets 4-byte results and nothing beyond them is written.
     struct SingleCase {
@@ -237,18 +228,18 @@ TEST(DigitsToReal, ZeroInfinityNaNAndExtremeExponents) {
         EXPECT_EQ(bits, c.bits) << c.text;
         for (int i = 4; i < 8; ++i) EXPECT_EQ(raw[i], 0xAB) << c.text;
     }
-    const float nan4 = read4("-nan");
+    const float nan4 = read<float>("-nan");
     EXPECT_TRUE(std::isnan(nan4) && std::signbit(nan4));
 }
 
 TEST(DigitsToReal, TinyExponentsAreScaledInTwoSteps) {
     // 10^309 alone overflows. The powers are built by squaring (10^308 comes out a few units
     // high), so the result is within a few units of the last place, not exact.
-    const double a = read8("2.5E-308");
+    const double a = read("2.5E-308");
     EXPECT_NEAR(a, 2.5e-308, 1e-15 * 2.5e-308);
-    const double b = read8("1E-320");  // subnormal
+    const double b = read("1E-320");  // subnormal
     EXPECT_NEAR(b, 1e-320, 3 * std::numeric_limits<double>::denorm_min());
-    EXPECT_NEAR(read8("123456789E-330"), 1.23456789e-322,
+    EXPECT_NEAR(read("123456789E-330"), 1.23456789e-322,
                 3 * std::numeric_limits<double>::denorm_min());
 }
 
@@ -264,11 +255,9 @@ TEST(PowerOfTen, ByRepeatedSquaring) {
     EXPECT_NEAR(fio::power_of_ten(308), 1e308, 1e-15 * 1e308);
 }
 
-// Reads back "0.D1D2...E<x>" as a double.
-double read_back(const Digits& d, int digits) {
-    const std::string text = "0." + d.text.substr(0, static_cast<size_t>(digits)) + "E" +
-                             std::to_string(d.exponent);
-    return read8(text.c_str());
+// The text "0.D1D2...E<x>" of the first `digits` digits.
+std::string as_text(const Digits& d, int digits) {
+    return "0." + d.text.substr(0, static_cast<size_t>(digits)) + "E" + std::to_string(d.exponent);
 }
 
 TEST(RoundTrip, DigitsReadBackWithinTheirPrecision) {
@@ -278,7 +267,7 @@ TEST(RoundTrip, DigitsReadBackWithinTheirPrecision) {
         const double value = std::bit_cast<double>(random());
         if (!std::isnormal(value)) continue;
         const Digits d = to_digits(value, 17, false);
-        const double back = std::copysign(read_back(d, 16), value);
+        const double back = std::copysign(read(as_text(d, 16)), value);
         // Sixteen rounded digits hold the value to 5e-16 of itself; the powers of ten built
         // by squaring add a few units of 2^-53 on each side (about 1e-15 in all).
         ASSERT_LE(std::fabs(back - value), 2e-15 * std::fabs(value))
@@ -288,14 +277,13 @@ TEST(RoundTrip, DigitsReadBackWithinTheirPrecision) {
         const auto value = std::bit_cast<float>(static_cast<uint32_t>(random()));
         if (!std::isnormal(value)) continue;
         const Digits d = to_digits(value, 9, false);
-        const double back = std::copysign(read_back(d, 8), value);
+        const double back = std::copysign(read(as_text(d, 8)), value);
         // Eight digits: half a unit of the eighth digit is at most 5e-8 of the value.
         ASSERT_LE(std::fabs(back - value), 5.0001e-8 * std::fabs(value))
             << std::hexfloat << value << " " << d.text << "E" << d.exponent;
         // Read back as a 4-byte real it is the value or a neighbour (8 digits cannot
         // always pin one of 2^24 significands).
-        const float single = read4(("0." + d.text.substr(0, 8) + "E" +
-                                    std::to_string(d.exponent)).c_str());
+        const float single = read<float>(as_text(d, 8));
         ASSERT_LE(std::fabs(single - std::fabs(value)),
                   std::nextafter(std::fabs(value), INFINITY) - std::fabs(value))
             << std::hexfloat << value;
