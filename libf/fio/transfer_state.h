@@ -39,6 +39,7 @@ enum : uint32_t {
     outside_io = 0x800,          // error raised outside an I/O statement
     no_console_create = 0x1000,
     eor_hit = 0x2000,            // non-advancing READ field ran into the record end
+    value_at_record_end = 0x4000, // list-directed input: the last value ended at a record end
     last_was_character = 0x8000,
     omit_statement_line = 0x10000,
     kept_on_end = 0xFF000000,    // bits that survive the end of a statement
