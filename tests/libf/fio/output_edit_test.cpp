@@ -290,3 +290,13 @@ TEST(OutputEdit, ListDirectedItemsWrapAtRecordLengthAndOverlongItemsFail) {
 }
 
 }  // namespace
+
+TEST(OutputEditDeathTest, UnhandledOverflowEndsTheProgramWithItsReport) {
+    EXPECT_EXIT(
+        {
+            OutputFixture out("", 5, 1);
+            out.state().present &= ~fio::pres::iostat;
+            out.integer(123456);
+        },
+        ::testing::ExitedWithCode(255), "Attempt to write a record longer than specified record length");
+}
