@@ -204,8 +204,10 @@ int32_t apply_sizes(const TransferState& s, Connection& c, bool connected) {
         else
             c.buffer_size = size;
     }
-    replace_bits(c.attributes, attr::record_markers,
-                 bits_if(sequential_records(c) && has(s.options, open_option::default_markers), attr::record_markers));
+    // A connected unit keeps its markers unless FORM= or ACCESS= describe the connection anew.
+    if (!connected || has(s.present, open_present::form | open_present::access))
+        replace_bits(c.attributes, attr::record_markers,
+                     bits_if(sequential_records(c) && has(s.options, open_option::default_markers), attr::record_markers));
     if (has(s.present, open_present::block)) {
         if (!sequential_records(c)) return err_block_not_unformatted;
         const int32_t markers = *s.block_var;
@@ -409,7 +411,9 @@ int32_t connect_new(TransferState& s, const Connection& c, UnitBlock* old_unit) 
         unit->attributes |= attr::truncate_pending;  // the first write cuts off the old contents
     unit->buffer = static_cast<char*>(alloc_mem(static_cast<std::size_t>(unit->buffer_size), true));
     if (unit->buffer == nullptr) return n.fail(err_allocation);
-    if (append && count_existing_records(*unit) != 0) return n.fail(unit->last_error);
+    if (append) {
+        if (int32_t e = count_existing_records(*unit)) return n.fail(e);
+    }
 
     // The old connection goes only once the new one stands.
     if (old_unit != nullptr) {
