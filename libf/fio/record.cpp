@@ -273,7 +273,9 @@ int32_t read_formatted_line(TransferState& state, UnitBlock& unit) {
     const int32_t tab = unit.tab_size >= 1 ? unit.tab_size : 8;
     char byte = 0;
     int32_t status = 0;
+    unit.record_bytes = 0;
     while (next_byte(state, unit, byte, status)) {
+        ++unit.record_bytes;
         if (byte == '\n') return 0;
         if (byte == '\r') continue;
         if (byte == '\t') {

@@ -88,6 +88,9 @@ struct UnitBlock {
     int32_t delimiter;
     int32_t advance_count;
     uint32_t stream_kind;
+    // Bytes the last formatted sequential input record took in the file, line terminator
+    // included (carriage returns and tabs count as read, not as expanded).
+    int32_t record_bytes;
 };
 
 }  // namespace fio
