@@ -15,6 +15,9 @@ namespace {
 
 constexpr int32_t record_size = static_cast<int32_t>(sizeof(FormatRecord));
 constexpr int32_t invalid_entry = -1;
+// Precompiled record code 12: consumes an item like a data descriptor but transfers nothing;
+// it reaches the editing routines as EditCode 0.
+constexpr int32_t no_descriptor = 200;
 
 // One decoded format entry, from either form. kind is an EditCode, or invalid_entry.
 struct Entry {
@@ -85,10 +88,10 @@ int32_t le32(const uint8_t* p) {
                                 uint32_t{p[3]} << 24);
 }
 
-// EditCode of each record code; invalid_entry for code 12 (no descriptor) and unknown codes.
+// EditCode of each record code; invalid_entry for unknown codes.
 constexpr int32_t record_kinds[30] = {
     invalid_entry, edit_a, edit_b, edit_d, edit_e, edit_en, edit_es, edit_f, edit_g, edit_i,
-    edit_l, edit_o, invalid_entry, edit_z, edit_slash, edit_p, edit_string, edit_bn, edit_bz,
+    edit_l, edit_o, no_descriptor, edit_z, edit_slash, edit_p, edit_string, edit_bn, edit_bz,
     edit_colon, edit_ss, edit_sp, edit_ss, edit_tl, edit_tr, edit_t, edit_dollar,
     edit_group_begin, edit_group_end, edit_end,
 };
@@ -121,8 +124,10 @@ Entry decode(const TransferState& s, int32_t at) {
     return precompiled(s) ? decode_record(s.format_code, at) : decode_code(s.format_code, at);
 }
 
+bool consumes_item(int32_t kind) { return is_data_edit(kind) || kind == no_descriptor; }
+
 // Data descriptors and strings carry a repeat count.
-bool carries_repeat(int32_t kind) { return is_data_edit(kind) || kind == edit_string; }
+bool carries_repeat(int32_t kind) { return consumes_item(kind) || kind == edit_string; }
 
 bool small_item(int32_t item_type) {
     return item_type == item_logical1 || item_type == item_logical2 || item_type == item_int1 ||
@@ -198,7 +203,7 @@ int32_t leave_group(TransferState& s, const Entry& e) {
 bool data_ahead(const TransferState& s, int32_t from, int32_t end) {
     for (int32_t at = from; at < end;) {
         const Entry e = decode(s, at);
-        if (is_data_edit(e.kind)) return true;
+        if (consumes_item(e.kind)) return true;
         if (e.kind == invalid_entry || e.next <= at) return false;
         at = e.next;
     }
@@ -312,7 +317,7 @@ int32_t next_edit_descriptor(int32_t item_type, TransferState& s, EditCode& code
     load_operands(e, item_type, s);
     if (carries_repeat(e.kind)) --s.repeat_left;
     s.repeat_code = e.kind;
-    code = static_cast<EditCode>(e.kind);
+    code = e.kind == no_descriptor ? edit_end : static_cast<EditCode>(e.kind);
     return 0;
 }
 

@@ -114,7 +114,7 @@ protected:
             do {
                 if (out.status == 0) out.status = fio::next_edit_descriptor(type, s, code);
                 if (out.status == 0) put(token(code, s));
-            } while (out.status == 0 && !fio::is_data_edit(code));
+            } while (out.status == 0 && !fio::is_data_edit(code) && code != fio::edit_end);
         }
         while (out.status == 0 && fio::pending_control(s)) {
             out.status = fio::next_edit_descriptor(0, s, code);
@@ -313,7 +313,10 @@ TEST_F(FormatInterpret, PrecompiledOperands) {
         {records({R{fio::rec_p, 0, 0, 0, -2}, R{fio::rec_slash, 0, 0, 3, 0}, R{fio::rec_t, 0, 0, 7, 0},
                   R{fio::rec_s, 0, 0, 0, 0}, R{fio::rec_a, 0, 0, 5, 1}, R{fio::rec_end, 0, 0, 0, -5}}),
          {fio::item_char}, {"-2P /3 T7 SS A5"}, 0},
-        {records({R{fio::rec_none, 0, 0, 0, 1}, R{fio::rec_end, 0, 0, 0, -1}}), {I4}, {}, fio::err_format},
+        // Code 12 consumes an item but has no descriptor: it reaches the editors as code 0.
+        {records({R{fio::rec_none, 0, 0, 0, 2}, R{fio::rec_i, 0, 1, 3, 1}, R{fio::rec_end, 0, 0, 0, -2}}),
+         {I4, I4, I4}, {"end end I3.1"}, 0},
+        {records({R{31, 0, 0, 0, 1}, R{fio::rec_end, 0, 0, 0, -1}}), {I4}, {}, fio::err_format},
         {records({R{fio::rec_tr, 0, 0, 1, 1}, R{fio::rec_end, 0, 0, 0, -1}}), {I4}, {}, fio::err_format},
         {records({R{fio::rec_i, 0, 1, 3, 1}, R{fio::rec_end, 0, 0, 0, -2}}), {I4, I4}, {}, fio::err_format},
     };

@@ -226,7 +226,7 @@ TEST(OutputEdit, IntegerItemUnderFReinterpretsItsBytes) {
     EXPECT_EQ(out.record(), "     1.500");
 }
 
-TEST(OutputEdit, PrecompiledLWithoutWidthActsAsL1) {
+TEST(OutputEdit, PrecompiledLWithoutWidthActsAsL1AndCode12TransfersNothing) {
     auto record = [](uint8_t code, int32_t w, int32_t repeat) {
         std::vector<uint8_t> r(20, 0);
         r[0] = code;
@@ -235,11 +235,12 @@ TEST(OutputEdit, PrecompiledLWithoutWidthActsAsL1) {
         return r;
     };
     std::vector<uint8_t> format(20, 0);  // header
-    for (const auto& r : {record(10, 0, 1), record(9, 3, 1), record(29, 0, -2)})
+    for (const auto& r : {record(10, 0, 1), record(12, 0, 1), record(9, 3, 1), record(29, 0, -3)})
         format.insert(format.end(), r.begin(), r.end());
     OutputFixture out("(a)");
     out.use_precompiled(format.data());
     ASSERT_EQ(out.logical(1), 0);
+    ASSERT_EQ(out.integer(7), 0);  // passed over by code 12
     ASSERT_EQ(out.integer(42), 0);
     EXPECT_EQ(out.record(), "T 42");
 }
