@@ -34,7 +34,9 @@ TEST(Specifiers, ValuesAreTrimmedAndUpperCasedButKeepLeadingBlanks) {
         char out[specifier_buffer_size];
         upcase_specifier(spec(c.text, c.length), out, sizeof out);
         EXPECT_STREQ(out, c.upcased) << c.text;
-        if (c.keyword != nullptr) EXPECT_TRUE(keyword_equals(out, c.keyword)) << c.text;
+        if (c.keyword != nullptr) {
+            EXPECT_TRUE(keyword_equals(out, c.keyword)) << c.text;
+        }
         EXPECT_FALSE(keyword_equals(out, "OLDX")) << c.text;
     }
     char out[4];

@@ -270,7 +270,9 @@ TEST_F(Units, EndOfFileAndEndOfRecordPaths) {
         EXPECT_EQ(s.record.limit, 0);
         EXPECT_EQ(s.record.position, 0);
         EXPECT_EQ(s.statement_flags, 0x01000000u);  // only bits 24-31 survive
-        if (c.end_of_record) EXPECT_EQ(u->attributes & attr::nonadvancing_open, 0u);
+        if (c.end_of_record) {
+            EXPECT_EQ(u->attributes & attr::nonadvancing_open, 0u);
+        }
         test_support::reset_transfer_state();
     }
 }
