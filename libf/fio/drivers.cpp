@@ -13,6 +13,7 @@
 #include "libf/fio/list_input.h"
 #include "libf/fio/output_edit.h"
 #include "libf/fio/statement.h"
+#include "libf/fio/unformatted.h"
 
 namespace fio {
 
@@ -542,7 +543,7 @@ int32_t set_item_type(TransferState& state, uint32_t type_word, int32_t characte
     return 0;
 }
 
-int32_t unformatted_item(TransferState& state) { return report_error(err_internal, state); }
+int32_t unformatted_item(TransferState& state) { return transfer_unformatted_item(state); }
 
 int32_t namelist_group(TransferState& state) { return report_error(err_internal, state); }
 

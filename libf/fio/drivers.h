@@ -82,8 +82,7 @@ int32_t setup_transfer(TransferState& state, const std::intptr_t* words, int32_t
 // item_length and item_count. Returns 0 or 10048 (not reported).
 int32_t set_item_type(TransferState& state, uint32_t type_word, int32_t character_length);
 
-// Item step of an unformatted statement. Unformatted item transfer is not provided yet: every
-// item reports 10048.
+// Item step of an unformatted statement (unformatted.h).
 int32_t unformatted_item(TransferState& state);
 
 // Namelist input or output of a group, run once per namelist statement between its begin and
