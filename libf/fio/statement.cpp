@@ -10,6 +10,7 @@
 #include "libf/fio/format.h"
 #include "libf/fio/heap.h"
 #include "libf/fio/input_edit.h"
+#include "libf/fio/list_input.h"
 #include "libf/fio/output_edit.h"
 #include "libf/fio/record.h"
 #include "libf/fio/specifiers.h"
@@ -232,16 +233,19 @@ int32_t begin_read_steps(TransferState& state) {
         if (advance != Advance::no) unit.attributes &= ~attr::nonadvancing_open;
         // Reading continues in the same record, at the column the previous statement left.
         if (!copy_record(state.record, unit.pending_record)) return report_error(err_allocation, state);
-        return status_ok;
+    } else {
+        if (advance == Advance::no) {
+            unit.attributes |= attr::nonadvancing_open;
+            empty_record(unit.pending_record);
+        }
+        const bool byte_stream = has(unit.attributes, attr::unformatted) &&
+                                 !has(unit.attributes, attr::direct | attr::record_markers);
+        if (!byte_stream) {
+            if (int32_t status = next_input_record(state)) return status;
+        }
     }
-    if (advance == Advance::no) {
-        unit.attributes |= attr::nonadvancing_open;
-        empty_record(unit.pending_record);
-    }
-    const bool byte_stream = has(unit.attributes, attr::unformatted) &&
-                             !has(unit.attributes, attr::direct | attr::record_markers);
-    if (byte_stream) return status_ok;
-    return next_input_record(state);
+    if (has(state.present, pres::list_directed)) begin_list_input(state);
+    return status_ok;
 }
 
 int32_t end_read_steps(TransferState& state) {
@@ -250,6 +254,7 @@ int32_t end_read_steps(TransferState& state) {
     if (uses_format(state)) {
         if (int32_t status = perform_trailing_controls(state, perform_input_control)) return status;
     }
+    if (has(state.present, pres::list_directed)) end_list_input(state);
     free_format(state);
     UnitBlock* unit = state.current_unit;
     if (unit != nullptr && has(unit->attributes, attr::nonadvancing_open)) {
