@@ -53,9 +53,9 @@ constexpr Keyword pad_words[] = {{"YES", attr::pad_yes}, {"NO", 0}};
 constexpr Keyword carriage_words[] = {{"FORTRAN", attr::fortran_carriage}, {"LIST", 0}};
 
 // True when the specifier names one of the table's keywords; value receives its meaning.
-bool lookup(const SpecText& spec, std::span<const Keyword> table, uint32_t& value) {
+bool lookup(const SpecText& specifier, std::span<const Keyword> table, uint32_t& value) {
     char text[specifier_buffer_size];
-    upcase_specifier(spec, text, sizeof text);
+    upcase_specifier(specifier, text, sizeof text);
     for (const Keyword& k : table) {
         if (keyword_equals(text, k.word)) {
             value = k.value;

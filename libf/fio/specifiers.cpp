@@ -5,19 +5,19 @@
 
 namespace fio {
 
-std::string_view specifier_view(const SpecText& spec) {
-    if (spec.text == nullptr) return {};
-    if (spec.length < 0) {
+std::string_view specifier_view(const SpecText& specifier) {
+    if (specifier.text == nullptr) return {};
+    if (specifier.length < 0) {
         // Length-prefixed form: the first byte holds the length.
-        const auto n = static_cast<unsigned char>(spec.text[0]);
-        return {spec.text + 1, n};
+        const auto n = static_cast<unsigned char>(specifier.text[0]);
+        return {specifier.text + 1, n};
     }
-    return {spec.text, static_cast<std::size_t>(spec.length)};
+    return {specifier.text, static_cast<std::size_t>(specifier.length)};
 }
 
-void upcase_specifier(const SpecText& spec, char* out, int out_size) {
+void upcase_specifier(const SpecText& specifier, char* out, int out_size) {
     if (out == nullptr || out_size <= 0) return;
-    std::string_view value = specifier_view(spec);
+    std::string_view value = specifier_view(specifier);
     while (!value.empty() && value.back() == ' ') value.remove_suffix(1);
     // A value longer than any keyword must not match one by being cut short.
     if (value.size() > static_cast<std::size_t>(out_size - 1)) {

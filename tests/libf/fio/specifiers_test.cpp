@@ -8,7 +8,7 @@ namespace {
 
 using namespace fio;
 
-SpecText spec(std::string& text, int32_t length) { return {text.data(), length}; }
+SpecText specifier(std::string& text, int32_t length) { return {text.data(), length}; }
 
 TEST(Specifiers, ValuesAreTrimmedAndUpperCasedButKeepLeadingBlanks) {
     struct Case {
@@ -32,7 +32,7 @@ TEST(Specifiers, ValuesAreTrimmedAndUpperCasedButKeepLeadingBlanks) {
     };
     for (Case& c : cases) {
         char out[specifier_buffer_size];
-        upcase_specifier(spec(c.text, c.length), out, sizeof out);
+        upcase_specifier(specifier(c.text, c.length), out, sizeof out);
         EXPECT_STREQ(out, c.upcased) << c.text;
         if (c.keyword != nullptr) {
             EXPECT_TRUE(keyword_equals(out, c.keyword)) << c.text;
@@ -41,15 +41,15 @@ TEST(Specifiers, ValuesAreTrimmedAndUpperCasedButKeepLeadingBlanks) {
     }
     char out[4];
     std::string word = "readwrite";
-    upcase_specifier(spec(word, 9), out, sizeof out);
+    upcase_specifier(specifier(word, 9), out, sizeof out);
     EXPECT_FALSE(keyword_equals(out, "REA"));  // never a prefix match
 }
 
 TEST(Specifiers, ViewResolvesBothLengthForms) {
     std::string prefixed = "\x02OKrest";
-    EXPECT_EQ(specifier_view(spec(prefixed, -1)), "OK");
+    EXPECT_EQ(specifier_view(specifier(prefixed, -1)), "OK");
     std::string plain = "FILE.TXT";
-    EXPECT_EQ(specifier_view(spec(plain, 4)), "FILE");
+    EXPECT_EQ(specifier_view(specifier(plain, 4)), "FILE");
     EXPECT_EQ(specifier_view(SpecText{}), "");
 }
 
