@@ -1,0 +1,140 @@
+// The analysis program: the dialogue, the data matrix, the pair decomposition and its files.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <vector>
+
+#include "libf/array_descriptor.h"
+
+namespace analysis {
+
+// The program's main routine. Ends through STOP; never returns.
+[[noreturn]] void run_analysis();
+
+// ---------------------------------------------------------------------------------------------
+// Statements, issued as compiled code issues them (statements.cpp)
+
+// One data-transfer item: a type word, the item's address and, for CHARACTER, its length.
+struct Item {
+    uint32_t type_word;
+    const void* address;
+    int32_t length;
+};
+
+Item int_item(const int32_t& value);
+Item real_item(const float& value);
+Item text_item(const char* text, int32_t length);
+
+// The two stored FORMAT statements of the program, or list-directed transfer.
+enum class Format { list, title, scores };
+
+// Unit `*` (the console) is console_unit.
+constexpr int32_t console_unit = -1;
+
+// WRITE in one call carrying both flags.
+void write_record(int32_t unit, Format format, std::initializer_list<Item> items);
+// READ: a begin call with the items, then a call with only the end flag.
+void read_record(int32_t unit, Format format, std::initializer_list<Item> items);
+// READ of one row of a rank-2 array: the dimension fixed_dimension (0 or 1) held at index
+// fixed_index, every element of the other dimension in order.
+void read_array_row(int32_t unit, const libf::ArrayDescriptor& array, int fixed_dimension,
+                    int32_t fixed_index);
+
+// WRITE(*,*) of one text.
+void write_console_text(const char* text);
+// OPEN(UNIT=unit, FILE=name) with nothing else.
+void open_result_file(int32_t unit, const char* name);
+void close_unit(int32_t unit);
+// STOP with the one-blank stop code.
+[[noreturn]] void stop_run();
+
+// A rank-2 allocatable array of 4-byte reals with its storage obtained through ALLOCATE.
+struct RealMatrix {
+    libf::ArrayDescriptor descriptor{};
+    int32_t extent1() const { return descriptor.dimensions[0].extent; }
+    float& at(int32_t i, int32_t j) const {  // 1-based, column-major
+        float* base = reinterpret_cast<float*>(descriptor.base);
+        return base[static_cast<int64_t>(i - 1) + static_cast<int64_t>(j - 1) * extent1()];
+    }
+};
+
+// ALLOCATE(matrix(max(rows, 0), max(columns, 0))).
+void allocate_matrix(RealMatrix& matrix, int32_t rows, int32_t columns);
+
+// Ends the run with the run-time error report of an error raised outside any I/O statement.
+[[noreturn]] void report_outside_statement(int32_t number);
+
+// ---------------------------------------------------------------------------------------------
+// The run's data
+
+constexpr int32_t title_length = 100;
+
+// Presence of every descriptor in every object, one bit each: row `object` of `words` 64-bit words.
+struct PresenceBits {
+    int32_t words_per_object = 0;
+    std::vector<uint64_t> bits;
+    uint64_t* object(int32_t j) { return bits.data() + static_cast<int64_t>(j - 1) * words_per_object; }
+    const uint64_t* object(int32_t j) const {
+        return bits.data() + static_cast<int64_t>(j - 1) * words_per_object;
+    }
+};
+
+struct MatrixData {
+    char title[title_length];
+    RealMatrix data_matrix;  // dataMatrix(1:nVariables, 1:nObjects)
+    int32_t n_variables = 0;
+    int32_t n_objects = 0;
+    float present_count = 0.0f;
+    float cell_count = 0.0f;
+    PresenceBits presence;
+};
+
+struct PairSums {
+    float sum_s = 0.0f;
+    float sum_r = 0.0f;
+    float sum_d = 0.0f;
+    float sum_d_no_shared = 0.0f;
+    float sum_richness_identity = 0.0f;
+};
+
+// One pair's fractions.
+struct Scores {
+    float r;
+    float d;
+    float s;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Phases of the run
+
+// Reads the title, the dimensions and the matrix from unit 1 and closes it.
+void read_matrix(int32_t orientation, MatrixData& m);
+// Fill percentage of the matrix, as stored.
+float matrix_fill(const MatrixData& m);
+
+// Number of pairs of n objects, or -1 when it does not fit in a signed 32-bit integer.
+int32_t pair_count_of(int32_t n_objects);
+
+// Decomposes every pair, writing the pair records; stops the run at an empty object.
+void decompose_pairs(const MatrixData& m, RealMatrix& score_table, PairSums& sums);
+void write_percentage_table(const PairSums& sums, float pair_total);
+
+// Score file records.
+void open_score_files(const MatrixData& m, int32_t pair_count);
+void write_pair_scores(const Scores& scores);
+void write_pair_position(const Scores& scores);
+void finish_score_files(const PairSums& sums, float pair_total, float fill);
+
+// Triangle coordinates of a score triple.
+struct Position {
+    float x;
+    float y;
+};
+Position triangle_position(const Scores& scores);
+
+// Marks duplicate rows of scoreTable (first occurrence wins); returns their number.
+int32_t mark_duplicates(RealMatrix& score_table, int32_t pair_count);
+void write_reduced_set(const MatrixData& m, RealMatrix& score_table, int32_t pair_count);
+
+}  // namespace analysis

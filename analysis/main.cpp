@@ -1,0 +1,67 @@
+// The analysis program's main routine: the dialogue and the order of the run's phases.
+#include "analysis/analysis.h"
+#include "libf/character.h"
+#include "libf/fio/errors.h"
+#include "libf/fio/open_close.h"
+
+namespace analysis {
+
+namespace {
+
+constexpr int32_t input_unit = 1;
+
+// OPEN(1, FILE=name, STATUS='OLD', IOSTAT=k) with the whole blank-padded name.
+int32_t open_input_file(const char (&name)[title_length]) {
+    char status[3];
+    libf::assign_chars(status, 3, "OLD", 3);
+    int32_t iostat = 0;
+    fio::open_connection({.unit = input_unit,
+                          .file = {name, title_length},
+                          .status = {status, 3},
+                          .iostat = &iostat});
+    return iostat;
+}
+
+void report_fill(float fill) {
+    write_record(console_unit, Format::list, {});
+    write_record(console_unit, Format::list,
+                 {text_item(" MATRIX FILL =  ", 16), real_item(fill), text_item(" %", 2)});
+    write_record(console_unit, Format::list, {});
+}
+
+}  // namespace
+
+void run_analysis() {
+    static MatrixData m;
+    char input_file_name[title_length];
+    libf::assign_chars(input_file_name, title_length, "", 0);
+    write_console_text(" ENTER INPUT FILENAME");
+    read_record(console_unit, Format::list, {text_item(input_file_name, title_length)});
+    if (open_input_file(input_file_name) > 0) {
+        write_console_text("INPUT FILE DOES NOT EXIST!!");
+        stop_run();
+    }
+    write_console_text(" 0=analysis between cols, 1=analysis between rows");
+    int32_t orientation = 0;
+    read_record(console_unit, Format::list, {int_item(orientation)});
+
+    read_matrix(orientation, m);
+    const float fill = matrix_fill(m);
+    report_fill(fill);
+
+    const int32_t pair_count = pair_count_of(m.n_objects);
+    // Beyond 46,341 objects the pair numbers leave the 32-bit range: refuse before any file is made.
+    if (pair_count < 0) report_outside_statement(fio::err_allocation);
+    const float pair_total = static_cast<float>(pair_count);
+    PairSums sums;
+    open_score_files(m, pair_count);
+    RealMatrix score_table;
+    allocate_matrix(score_table, pair_count, 3);
+    decompose_pairs(m, score_table, sums);
+    write_percentage_table(sums, pair_total);
+    finish_score_files(sums, pair_total, fill);
+    write_reduced_set(m, score_table, pair_count);
+    stop_run();
+}
+
+}  // namespace analysis

@@ -1,0 +1,127 @@
+// Pair decomposition: shared and unshared descriptors of every pair of objects, the fractions
+// S, R and D, their sums and the table of percentages.
+#include <bit>
+#include <cmath>
+#include <limits>
+
+#include "analysis/analysis.h"
+
+namespace analysis {
+
+namespace {
+
+// Counts kept as 4-byte reals that grow by 1.0 stop at 2^24 (adding 1.0 there rounds back).
+constexpr uint64_t float_counter_limit = 16777216;
+
+float counter_value(uint64_t count) {
+    return static_cast<float>(count < float_counter_limit ? count : float_counter_limit);
+}
+
+uint64_t common_count(const uint64_t* p, const uint64_t* q, int32_t words) {
+    uint64_t n = 0;
+    for (int32_t w = 0; w < words; ++w) n += static_cast<uint64_t>(std::popcount(p[w] & q[w]));
+    return n;
+}
+
+std::vector<uint64_t> richness_of_objects(const MatrixData& m) {
+    std::vector<uint64_t> richness(static_cast<std::size_t>(m.n_objects));
+    const int32_t words = m.presence.words_per_object;
+    for (int32_t j = 1; j <= m.n_objects; ++j) {
+        const uint64_t* p = m.presence.object(j);
+        uint64_t n = 0;
+        for (int32_t w = 0; w < words; ++w) n += static_cast<uint64_t>(std::popcount(p[w]));
+        richness[j - 1] = n;
+    }
+    return richness;
+}
+
+[[noreturn]] void report_empty(int32_t j, int32_t k, float b, float c) {
+    if (b == 0.0f) write_record(console_unit, Format::list, {int_item(j), text_item("  IS EMPTY", 10)});
+    if (c == 0.0f) write_record(console_unit, Format::list, {int_item(k), text_item("  IS EMPTY", 10)});
+    stop_run();
+}
+
+void add_to_sums(float a, float b, float c, const Scores& f, PairSums& sums) {
+    sums.sum_s = static_cast<float>(static_cast<double>(sums.sum_s) + f.s);
+    sums.sum_r = static_cast<float>(static_cast<double>(sums.sum_r) + f.r);
+    sums.sum_d = static_cast<float>(static_cast<double>(sums.sum_d) + f.d);
+    if (!(a > 0.0f))
+        sums.sum_d_no_shared = static_cast<float>(static_cast<double>(sums.sum_d_no_shared) + f.d);
+    if (a > 0.0f && b == c)
+        sums.sum_richness_identity =
+            static_cast<float>(static_cast<double>(sums.sum_richness_identity) + f.s + f.d);
+}
+
+}  // namespace
+
+int32_t pair_count_of(int32_t n_objects) {
+    const int64_t twice = static_cast<int64_t>(n_objects) * (static_cast<int64_t>(n_objects) - 1);
+    if (twice > std::numeric_limits<int32_t>::max()) return -1;
+    return static_cast<int32_t>(twice / 2);
+}
+
+void decompose_pairs(const MatrixData& m, RealMatrix& score_table, PairSums& sums) {
+    const std::vector<uint64_t> richness = richness_of_objects(m);
+    const int32_t words = m.presence.words_per_object;
+    int32_t pair_index = 0;
+    for (int32_t j = 1; j <= m.n_objects - 1; ++j) {
+        const uint64_t* pj = m.presence.object(j);
+        for (int32_t k = j + 1; k <= m.n_objects; ++k) {
+            ++pair_index;
+            const uint64_t both = common_count(pj, m.presence.object(k), words);
+            const float a = counter_value(both);
+            const float b = counter_value(richness[j - 1] - both);
+            const float c = counter_value(richness[k - 1] - both);
+            const float t = static_cast<float>(static_cast<double>(a) + b + c);
+            const float d = static_cast<float>(std::fabs(static_cast<double>(b) - c));
+            if (t == d) report_empty(j, k, b, c);
+            Scores f;
+            f.s = static_cast<float>(static_cast<double>(a) / t);
+            f.r = static_cast<float>((static_cast<double>(t) - a - d) / t);
+            f.d = static_cast<float>(static_cast<double>(d) / t);
+            write_pair_scores(f);
+            score_table.at(pair_index, 1) = f.r;
+            score_table.at(pair_index, 2) = f.d;
+            score_table.at(pair_index, 3) = f.s;
+            add_to_sums(a, b, c, f, sums);
+            write_pair_position(f);
+        }
+    }
+}
+
+void write_percentage_table(const PairSums& s, float pair_total) {
+    const double total = pair_total;
+    auto share = [total](double value) { return static_cast<float>(100.0 * value / total); };
+    auto combined = [total](double value) { return static_cast<float>(value * 100.0 / total); };
+    const float similarity = share(s.sum_s);
+    const float replacement = share(s.sum_r);
+    const float difference = share(s.sum_d);
+    const float beta = combined(static_cast<double>(s.sum_r) + s.sum_d);
+    const float agreement = combined(static_cast<double>(s.sum_r) + s.sum_s);
+    const float anti = share(s.sum_d_no_shared);
+    const float nested = combined(static_cast<double>(s.sum_d) + s.sum_s - s.sum_d_no_shared);
+    const float identity = share(s.sum_richness_identity);
+    const float rident =
+        combined(static_cast<double>(s.sum_d) + s.sum_s - s.sum_d_no_shared - s.sum_richness_identity);
+
+    auto line = [](const char* label, const float& value) {
+        write_record(console_unit, Format::list, {text_item(label, 30), real_item(value)});
+    };
+    write_record(console_unit, Format::list, {});
+    write_console_text("                                    PERCENTAGES");
+    write_record(console_unit, Format::list, {});
+    line(" S   SIMILARITY               ", similarity);
+    line(" R   SPECIES REPLACEMENT      ", replacement);
+    line(" D   RICHNESS DIFFERENCE      ", difference);
+    write_record(console_unit, Format::list, {});
+    line(" R+D BETA DIVERSITY           ", beta);
+    line(" S+R RICHNESS AGREEMENT       ", agreement);
+    line(" ANTI-NESTEDNESS FRACTION     ", anti);
+    line(" S+D-ANTI NESTEDNESS          ", nested);
+    line(" RICHNESS IDENTITY FRACTION   ", identity);
+    line(" S+D-ANTI-RIDENT NESTEDNESS   ", rident);
+    write_record(console_unit, Format::list, {});
+    write_record(console_unit, Format::list, {});
+}
+
+}  // namespace analysis

@@ -1,0 +1,78 @@
+// The full score files: "resu.ord" (R, D, S of every pair and a summary of percentages) and
+// "simplex.dat" (every pair's place in the triangle, then the triangle's corners).
+#include <cmath>
+
+#include "analysis/analysis.h"
+
+namespace analysis {
+
+namespace {
+
+constexpr int32_t scores_unit = 2;
+constexpr int32_t positions_unit = 4;
+
+constexpr float height_factor = 1.225f;
+constexpr float width_factor = 1.1546f;
+
+}  // namespace
+
+Position triangle_position(const Scores& f) {
+    Position p;
+    p.y = static_cast<float>(static_cast<double>(f.r) * height_factor);
+    const float ds = static_cast<float>(static_cast<double>(f.d) + f.s);
+    const double root2 = std::sqrt(2.0);
+    if (ds > 0.0f) {
+        const double w = (static_cast<double>(height_factor) - p.y) * width_factor;
+        const double x0 = (root2 - w) / 2.0;
+        p.x = static_cast<float>(x0 + w * f.s / ds);
+    } else {
+        p.x = static_cast<float>(root2 / 2.0);
+    }
+    return p;
+}
+
+void open_score_files(const MatrixData& m, int32_t pair_count) {
+    open_result_file(scores_unit, "resu.ord");
+    open_result_file(positions_unit, "simplex.dat");
+    write_record(scores_unit, Format::title, {text_item(m.title, title_length)});
+    write_record(positions_unit, Format::title, {text_item(m.title, title_length)});
+    const int32_t three = 3;
+    const int32_t two = 2;
+    const int32_t records = pair_count + 3;
+    write_record(scores_unit, Format::list, {int_item(pair_count), int_item(three)});
+    write_record(positions_unit, Format::list, {int_item(records), int_item(two)});
+}
+
+void write_pair_scores(const Scores& f) {
+    write_record(scores_unit, Format::scores, {real_item(f.r), real_item(f.d), real_item(f.s)});
+}
+
+void write_pair_position(const Scores& f) {
+    const Position p = triangle_position(f);
+    write_record(positions_unit, Format::scores, {real_item(p.x), real_item(p.y)});
+}
+
+void finish_score_files(const PairSums& s, float pair_total, float fill) {
+    const double total = pair_total;
+    const float summary[8] = {
+        fill,
+        static_cast<float>(100.0 * s.sum_s / total),
+        static_cast<float>(100.0 * s.sum_r / total),
+        static_cast<float>(100.0 * s.sum_d / total),
+        static_cast<float>((static_cast<double>(s.sum_r) + s.sum_d) * 100.0 / total),
+        static_cast<float>((static_cast<double>(s.sum_r) + s.sum_s) * 100.0 / total),
+        static_cast<float>((static_cast<double>(s.sum_d) + s.sum_s - s.sum_d_no_shared) * 100.0 / total),
+        static_cast<float>(100.0 * s.sum_d_no_shared / total),
+    };
+    write_record(scores_unit, Format::scores,
+                 {real_item(summary[0]), real_item(summary[1]), real_item(summary[2]), real_item(summary[3]),
+                  real_item(summary[4]), real_item(summary[5]), real_item(summary[6]), real_item(summary[7])});
+    close_unit(scores_unit);
+    write_console_text(" FULL SET OF SIMPLEX SCORES SAVED IN FILE resu.ord FOR NONHIER");
+    write_console_text(" FULL SET OF COORDINATES SAVED IN FILE simplex.dat ");
+    const Scores corners[3] = {{1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, {0.0f, 0.0f, 1.0f}};
+    for (const Scores& corner : corners) write_pair_position(corner);
+    close_unit(positions_unit);
+}
+
+}  // namespace analysis
