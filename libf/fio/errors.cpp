@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "libf/fio/file_layer.h"
+#include "libf/fio/format.h"
 #include "libf/fio/heap.h"
 #include "libf/fio/record.h"
 #include "libf/fio/units.h"
@@ -189,13 +190,6 @@ void source_line(const TransferState& state) {
     exit_process(-1);
 }
 
-void release_compiled_format(TransferState& state) {
-    if (state.compiled_format == nullptr) return;
-    if (state.format_code == state.compiled_format) state.format_code = nullptr;
-    free_mem(state.compiled_format);
-    state.compiled_format = nullptr;
-}
-
 void empty_record_and_end(TransferState& state) {
     state.record.limit = 0;
     state.record.position = 0;
@@ -253,7 +247,7 @@ const char* runtime_error_message(int32_t number) {
 
 int32_t report_error(int32_t number, TransferState& state) {
     if (g_closing) return status_error;
-    release_compiled_format(state);
+    free_format(state);
     if (number == err_end_of_file)
         store_iostat(state, -1);
     else if (number == err_past_record_nonadvancing)
