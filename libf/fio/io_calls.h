@@ -1,0 +1,240 @@
+// Typed front for C++ code that performs READ, WRITE and INQUIRE(IOLENGTH=) statements: builds
+// the drivers' argument lists so that a call reads like the statement it performs, e.g.
+//   write_list(STAR, {item(" ENTER INPUT FILENAME")});
+//   read_list(STAR).begin({item(name)}).end();
+//   write_formatted(2, Format{"(10f10.3)", records}, {item(score, 10)});
+// The driver entry points (drivers.h) stay the contract; these helpers only call them.
+#pragma once
+
+#include <complex>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <initializer_list>
+#include <span>
+#include <string_view>
+#include <type_traits>
+
+#include "libf/array_descriptor.h"
+#include "libf/fio/drivers.h"
+
+namespace fio {
+
+// The unit of a statement: '*', a unit number, or an internal file.
+struct Unit {
+    enum class Kind { star, number, internal, internal_array };
+    Kind kind = Kind::star;
+    int32_t number = 0;
+    char* text = nullptr;  // internal file: the character variable
+    int32_t length = 0;
+    const libf::ArrayDescriptor* array = nullptr;
+
+    constexpr Unit() = default;
+    constexpr Unit(int32_t unit_number) : kind(Kind::number), number(unit_number) {}
+};
+
+inline constexpr Unit STAR{};
+
+// A scalar character variable, or the elements of a CHARACTER array, as an internal file.
+inline Unit internal_file(char* text, int32_t length) {
+    Unit u;
+    u.kind = Unit::Kind::internal;
+    u.text = text;
+    u.length = length;
+    return u;
+}
+inline Unit internal_file(const libf::ArrayDescriptor& array) {
+    Unit u;
+    u.kind = Unit::Kind::internal_array;
+    u.array = &array;
+    return u;
+}
+
+// A format: its text, and optionally the precompiled records that a FORMAT statement carries
+// (the 20-byte header followed by FormatRecords), which are used in preference to the text; or
+// a CHARACTER array whose elements together hold the text.
+struct Format {
+    std::string_view text{};
+    const void* records = nullptr;
+    const libf::ArrayDescriptor* array = nullptr;
+
+    constexpr Format() = default;
+    constexpr Format(const char* t) : text(t) {}
+    constexpr Format(std::string_view t, const void* precompiled = nullptr)
+        : text(t), records(precompiled) {}
+    explicit constexpr Format(const libf::ArrayDescriptor& a) : array(&a) {}
+    constexpr bool given() const { return text.data() != nullptr || records != nullptr || array != nullptr; }
+};
+
+// One item of an input/output list: its kind word and the words that follow it.
+struct Item {
+    std::intptr_t words[4] = {};
+    int32_t word_count = 0;
+    std::intptr_t section[libf::max_rank] = {};  // array sections: one entry per dimension
+    bool has_section = false;
+};
+
+template <class T>
+struct is_complex : std::false_type {};
+template <class T>
+struct is_complex<std::complex<T>> : std::true_type {};
+
+// The type word of a C++ type: low byte the type class, bits 12-23 the size in bits.
+template <class T>
+constexpr uint32_t type_word_of() {
+    if constexpr (std::is_same_v<T, bool>) return libf::make_type_word(libf::class_logical, 1);
+    else if constexpr (std::is_integral_v<T>) return libf::make_type_word(libf::class_integer, sizeof(T));
+    else if constexpr (std::is_same_v<T, float> || std::is_same_v<T, double>)
+        return libf::make_type_word(libf::class_real, sizeof(T));
+    else return libf::make_type_word(libf::class_complex, sizeof(T));
+}
+
+template <class T>
+concept NumericItem =
+    (std::is_integral_v<T> && !std::is_same_v<T, char>) || std::is_same_v<T, float> ||
+    std::is_same_v<T, double> || std::is_same_v<T, std::complex<float>> ||
+    std::is_same_v<T, std::complex<double>>;
+
+inline Item scalar_item(uint32_t type_word, const void* address) {
+    Item it;
+    it.words[0] = item_kind::scalar;
+    it.words[1] = type_word;
+    it.words[2] = reinterpret_cast<std::intptr_t>(address);
+    it.word_count = 3;
+    return it;
+}
+
+inline Item character_item(const char* text, int32_t length) {
+    Item it = scalar_item(libf::make_type_word(libf::class_character, 1), text);
+    it.words[3] = length;
+    it.word_count = 4;
+    return it;
+}
+
+// INTEGER (1, 2, 4, 8 bytes), REAL (4, 8), COMPLEX (8, 16); bool is a 1-byte LOGICAL. Reads
+// store into the variable; the address must stay valid until the call returns.
+template <NumericItem T>
+Item item(const T& value) {
+    return scalar_item(type_word_of<T>(), &value);
+}
+// LOGICAL of the variable's size.
+template <std::integral T>
+Item logical(const T& value) {
+    return scalar_item(libf::make_type_word(libf::class_logical, sizeof(T)), &value);
+}
+// CHARACTER: a variable of its full length, a text, or an address with a length.
+template <std::size_t N>
+Item item(char (&text)[N]) {
+    return character_item(text, static_cast<int32_t>(N));
+}
+inline Item item(std::string_view text) {
+    return character_item(text.data(), static_cast<int32_t>(text.size()));
+}
+inline Item item(char* text, int32_t length) { return character_item(text, length); }
+inline Item item(const char& c) { return character_item(&c, 1); }
+// A whole array, or a section: one entry per dimension, null for all of it or the address of
+// the subscript that fixes it (item(a, {&i, nullptr}) is a(i, :)).
+inline Item item(const libf::ArrayDescriptor& array) {
+    Item it;
+    it.words[0] = item_kind::array;
+    it.words[1] = reinterpret_cast<std::intptr_t>(&array);
+    it.word_count = 3;
+    return it;
+}
+inline Item item(const libf::ArrayDescriptor& array, std::initializer_list<const int32_t*> section) {
+    Item it = item(array);
+    int i = 0;
+    for (const int32_t* subscript : section) {
+        if (i == libf::max_rank) break;
+        it.section[i++] = reinterpret_cast<std::intptr_t>(subscript);
+    }
+    it.has_section = true;
+    return it;
+}
+// A whole structure (refused by the drivers).
+inline Item structure_item(const void* address) {
+    Item it;
+    it.words[0] = item_kind::structure;
+    it.words[1] = reinterpret_cast<std::intptr_t>(address);
+    it.word_count = 2;
+    return it;
+}
+
+// The items of one call: a braced list or any contiguous sequence of items.
+class ItemList {
+public:
+    ItemList() = default;
+    ItemList(std::initializer_list<Item> items) : items_(items.begin(), items.size()) {}
+    ItemList(std::span<const Item> items) : items_(items) {}
+    std::span<const Item> span() const { return items_; }
+
+private:
+    std::span<const Item> items_;
+};
+
+// The control list of a READ or WRITE. A text with a null data pointer is absent.
+struct Control {
+    Unit unit{};
+    Format format{};               // none: list-directed, unformatted or namelist by the driver
+    int32_t* iostat = nullptr;
+    const int32_t* rec = nullptr;
+    std::string_view advance{};
+    int32_t* size = nullptr;
+    bool err = false;
+    bool end = false;
+    bool eor = false;
+};
+
+using DriverEntry = int32_t (*)(const std::intptr_t*);
+
+// One statement: begin (control list and items), further items, end. The object holds values
+// the control words point to (the unit number, the end-condition bits), so it must live until
+// its begin call has returned.
+class Statement {
+public:
+    Statement(DriverEntry driver, const Control& control) : driver_(driver), control_(control) {}
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    // Call with the begin flag and these items.
+    Statement& begin(ItemList items = {});
+    // Call with items only.
+    Statement& items(ItemList items);
+    // Call with the end flag (and these items); returns the statement status.
+    int32_t end(ItemList items = {});
+    // The whole statement in one call (begin and end flags).
+    int32_t run(ItemList items = {});
+    int32_t status() const { return status_; }
+
+private:
+    int32_t call(std::intptr_t flags, ItemList items);
+
+    DriverEntry driver_;
+    Control control_;
+    int32_t unit_number_ = 0;
+    int32_t end_bits_ = 0;
+    int32_t status_ = 0;
+};
+
+inline Statement read(const Control& control) { return Statement(formatted_read, control); }
+inline Statement write(const Control& control) { return Statement(formatted_write, control); }
+inline Statement read_list(Unit unit) { return read(Control{.unit = unit}); }
+inline Statement read_formatted(Unit unit, Format format) {
+    return read(Control{.unit = unit, .format = format});
+}
+inline Statement read_unformatted(Unit unit) {
+    return Statement(unformatted_read, Control{.unit = unit});
+}
+inline Statement write_unformatted(Unit unit) {
+    return Statement(unformatted_write, Control{.unit = unit});
+}
+inline int32_t write_list(Unit unit, ItemList items = {}) {
+    return write(Control{.unit = unit}).run(items);
+}
+inline int32_t write_formatted(Unit unit, Format format, ItemList items = {}) {
+    return write(Control{.unit = unit, .format = format}).run(items);
+}
+// INQUIRE(IOLENGTH=): the bytes the items take.
+int32_t inquire_iolength(ItemList items);
+
+}  // namespace fio
