@@ -134,17 +134,22 @@ TEST_F(UnformattedTest, SequentialRecordsAreFramedByMarkersInTheUnitsByteOrder) 
 }
 
 TEST_F(UnformattedTest, BigEndianUnitsSwapEachElementByItsSize) {
-    int8_t l1 = 1, i1 = -2;
-    int16_t l2 = 1, i2 = 258;
-    int32_t l4 = 1, i4 = 16909060;
-    int64_t i8 = 0x0102030405060708;
-    float r4 = 1.5f, c8[2] = {1.5f, -2.0f};
-    double r8 = -2.25, c16[2] = {0.5, 3.0};
-    char xyz[3] = {'x', 'y', 'z'};
+    struct Values {
+        int8_t l1 = 1, i1 = -2;
+        int16_t l2 = 1, i2 = 258;
+        int32_t l4 = 1, i4 = 16909060;
+        int64_t i8 = 0x0102030405060708;
+        float r4 = 1.5f, c8[2] = {1.5f, -2.0f};
+        double r8 = -2.25, c16[2] = {0.5, 3.0};
+        char xyz[3] = {'x', 'y', 'z'};
+        std::vector<Item> items() {
+            return {{log1, &l1}, {log2, &l2}, {log4, &l4}, {int1, &i1}, {int2, &i2}, {int4, &i4}, {int8, &i8},
+                    {real4, &r4}, {real8, &r8}, {cplx8, c8}, {cplx16, c16}, {chars, xyz, 3}};
+        }
+    };
+    Values sent;
     open({.unit = 21, .file = "types.bin", .status = "NEW", .form = "BINARY", .convert = "BIG_ENDIAN"});
-    ASSERT_EQ(write(21, {{log1, &l1}, {log2, &l2}, {log4, &l4}, {int1, &i1}, {int2, &i2}, {int4, &i4},
-                         {int8, &i8}, {real4, &r4}, {real8, &r8}, {cplx8, c8}, {cplx16, c16}, {chars, xyz, 3}}),
-              0);
+    ASSERT_EQ(write(21, sent.items()), 0);
     close(21);
     const std::string expected = bytes({
         0x01,                                            // LOGICAL(1)
@@ -161,32 +166,15 @@ TEST_F(UnformattedTest, BigEndianUnitsSwapEachElementByItsSize) {
         'x', 'y', 'z'});
     EXPECT_EQ(test_support::read_file("types.bin"), expected);
 
+    // Read back into cleared variables: each element comes back as it was sent.
+    Values got;
+    const std::vector<Item> targets = got.items(), sources = sent.items();
+    const int sizes[] = {1, 2, 4, 1, 2, 4, 8, 4, 8, 8, 16, 3};
+    for (std::size_t i = 0; i < targets.size(); ++i) std::memset(targets[i].address, 0, sizes[i]);
     open({.unit = 21, .file = "types.bin", .status = "OLD", .form = "BINARY", .convert = "BIG_ENDIAN"});
-    int8_t g_l1 = 0, g_i1 = 0;
-    int16_t g_l2 = 0, g_i2 = 0;
-    int32_t g_l4 = 0, g_i4 = 0;
-    int64_t g_i8 = 0;
-    float g_r4 = 0, g_c8[2] = {};
-    double g_r8 = 0, g_c16[2] = {};
-    char g_xyz[3] = {};
-    ASSERT_EQ(read(21, {{log1, &g_l1}, {log2, &g_l2}, {log4, &g_l4}, {int1, &g_i1}, {int2, &g_i2}, {int4, &g_i4},
-                        {int8, &g_i8}, {real4, &g_r4}, {real8, &g_r8}, {cplx8, g_c8}, {cplx16, g_c16},
-                        {chars, g_xyz, 3}}),
-              0);
-    EXPECT_EQ(g_l1, 1);
-    EXPECT_EQ(g_l2, 1);
-    EXPECT_EQ(g_l4, 1);
-    EXPECT_EQ(g_i1, -2);
-    EXPECT_EQ(g_i2, 258);
-    EXPECT_EQ(g_i4, 16909060);
-    EXPECT_EQ(g_i8, 0x0102030405060708);
-    EXPECT_EQ(g_r4, 1.5f);
-    EXPECT_EQ(g_r8, -2.25);
-    EXPECT_EQ(g_c8[0], 1.5f);
-    EXPECT_EQ(g_c8[1], -2.0f);
-    EXPECT_EQ(g_c16[0], 0.5);
-    EXPECT_EQ(g_c16[1], 3.0);
-    EXPECT_EQ(std::string(g_xyz, 3), "xyz");
+    ASSERT_EQ(read(21, targets), 0);
+    for (std::size_t i = 0; i < sources.size(); ++i)
+        EXPECT_EQ(std::memcmp(targets[i].address, sources[i].address, sizes[i]), 0) << "item " << i;
 }
 
 TEST_F(UnformattedTest, DirectAccessRecordsArePaddedWithZeroBytesToRecl) {
