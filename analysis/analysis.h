@@ -70,6 +70,13 @@ void allocate_matrix(RealMatrix& matrix, int32_t rows, int32_t columns);
 
 constexpr int32_t title_length = 100;
 
+// A count kept in a 4-byte real grown by 1.0 stops at 2^24, where adding 1.0 rounds back; an
+// integer count gives the same value through this.
+constexpr uint64_t float_counter_limit = 16777216;
+inline float counter_value(uint64_t count) {
+    return static_cast<float>(count < float_counter_limit ? count : float_counter_limit);
+}
+
 // Presence of every descriptor in every object, one bit each: row `object` of `words` 64-bit words.
 struct PresenceBits {
     int32_t words_per_object = 0;

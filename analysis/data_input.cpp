@@ -9,11 +9,6 @@ namespace {
 
 constexpr int32_t input_unit = 1;
 
-// A 4-byte real counter that is incremented by 1.0 stops at 2^24, where adding 1.0 rounds back.
-constexpr uint64_t float_counter_limit = 16777216;
-
-float counter_value(uint64_t count) { return static_cast<float>(std::min(count, float_counter_limit)); }
-
 void set_bit(uint64_t* words, int32_t index) { words[index / 64] |= uint64_t{1} << (index % 64); }
 
 // Reads row r of the file into dataMatrix and records which of its cells are present.

@@ -10,13 +10,6 @@ namespace analysis {
 
 namespace {
 
-// Counts kept as 4-byte reals that grow by 1.0 stop at 2^24 (adding 1.0 there rounds back).
-constexpr uint64_t float_counter_limit = 16777216;
-
-float counter_value(uint64_t count) {
-    return static_cast<float>(count < float_counter_limit ? count : float_counter_limit);
-}
-
 uint64_t common_count(const uint64_t* p, const uint64_t* q, int32_t words) {
     uint64_t n = 0;
     for (int32_t w = 0; w < words; ++w) n += static_cast<uint64_t>(std::popcount(p[w] & q[w]));
