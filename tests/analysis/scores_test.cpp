@@ -1,0 +1,97 @@
+// Triangle coordinates, pair counts and duplicate marking of the analysis.
+#include <cmath>
+#include <iterator>
+
+#include <gtest/gtest.h>
+
+#include "analysis/analysis.h"
+
+namespace {
+
+using analysis::Scores;
+
+TEST(TrianglePosition, CornersAndEdgeCasesLieWhereTheTransformPutsThem) {
+    struct Case {
+        Scores scores;  // R, D, S
+        double x, y;
+    };
+    const Case cases[] = {
+        {{1.0f, 0.0f, 0.0f}, 0.7071068, 1.225},      // pure replacement: apex
+        {{0.0f, 1.0f, 0.0f}, -0.0000857, 0.0},       // pure richness difference
+        {{0.0f, 0.0f, 1.0f}, 1.4142994, 0.0},        // pure similarity
+        {{0.0f, 0.5f, 0.5f}, 0.7071068, 0.0},        // nested pair a = 2, b = 2, c = 0
+        {{0.5f, 0.25f, 0.25f}, 0.7071068, 0.6125},   // worked example, pairs (1,2) and (1,3)
+        {{2.0f / 3.0f, 0.0f, 1.0f / 3.0f}, 0.9428376, 0.8166667},
+    };
+    for (const Case& c : cases) {
+        const analysis::Position p = analysis::triangle_position(c.scores);
+        EXPECT_NEAR(p.x, c.x, 6e-8) << c.scores.r << " " << c.scores.d << " " << c.scores.s;
+        EXPECT_NEAR(p.y, c.y, 6e-8) << c.scores.r << " " << c.scores.d << " " << c.scores.s;
+    }
+}
+
+TEST(PairCount, HalvesTheProductUntilItLeavesThe32BitRange) {
+    EXPECT_EQ(analysis::pair_count_of(0), 0);
+    EXPECT_EQ(analysis::pair_count_of(1), 0);
+    EXPECT_EQ(analysis::pair_count_of(2), 1);
+    EXPECT_EQ(analysis::pair_count_of(3), 3);
+    EXPECT_EQ(analysis::pair_count_of(46341), 1073720970);
+    EXPECT_EQ(analysis::pair_count_of(46342), -1);
+}
+
+TEST(CounterValue, SaturatesWhereA4ByteRealStopsCounting) {
+    EXPECT_EQ(analysis::counter_value(0), 0.0f);
+    EXPECT_EQ(analysis::counter_value(16777215), 16777215.0f);
+    EXPECT_EQ(analysis::counter_value(16777216), 16777216.0f);
+    EXPECT_EQ(analysis::counter_value(16777217), 16777216.0f);
+    // The reference: a 4-byte real that is incremented by 1.0 past 2^24.
+    float counted = 16777215.0f;
+    for (int i = 0; i < 3; ++i) counted = static_cast<float>(static_cast<double>(counted) + 1.0);
+    EXPECT_EQ(counted, analysis::counter_value(16777218));
+}
+
+TEST(MarkDuplicates, FirstOccurrenceOfEachTripleIsKept) {
+    // Rows R, D, S; (1,1,0) and (2,2,0) give the same triple, and so on.
+    const Scores rows[] = {
+        {0.0f, 0.5f, 0.5f}, {0.5f, 0.25f, 0.25f}, {0.0f, 0.5f, 0.5f}, {0.5f, 0.25f, 0.25f},
+        {2.0f / 3.0f, 0.0f, 1.0f / 3.0f}, {0.0f, 0.5f, 0.5f}, {0.0f, 0.0f, 1.0f},
+    };
+    const bool duplicate[] = {false, false, true, true, false, true, false};
+    const int32_t n = static_cast<int32_t>(std::size(rows));
+    analysis::RealMatrix table;
+    analysis::allocate_matrix(table, n, 3);
+    for (int32_t p = 1; p <= n; ++p) {
+        table.at(p, 1) = rows[p - 1].r;
+        table.at(p, 2) = rows[p - 1].d;
+        table.at(p, 3) = rows[p - 1].s;
+    }
+    EXPECT_EQ(analysis::mark_duplicates(table, n), 3);
+    for (int32_t p = 1; p <= n; ++p) {
+        SCOPED_TRACE(p);
+        EXPECT_EQ(table.at(p, 1), duplicate[p - 1] ? -12.0f : rows[p - 1].r);
+        EXPECT_EQ(table.at(p, 2), rows[p - 1].d);  // columns 2 and 3 stay as they were
+        EXPECT_EQ(table.at(p, 3), rows[p - 1].s);
+    }
+}
+
+TEST(MarkDuplicates, ManyRowsOnFewTriplesKeepOnePerTriple) {
+    // Enough rows to make the set grow several times.
+    const int32_t n = 5000;
+    analysis::RealMatrix table;
+    analysis::allocate_matrix(table, n, 3);
+    for (int32_t p = 1; p <= n; ++p) {
+        const int v = (p * 7919) % 1500;  // 1500 distinct values, first seen in some order
+        table.at(p, 1) = static_cast<float>(v) / 1500.0f;
+        table.at(p, 2) = 0.25f;
+        table.at(p, 3) = 1.0f - table.at(p, 1);
+    }
+    EXPECT_EQ(analysis::mark_duplicates(table, n), n - 1500);
+    bool seen[1500] = {};
+    for (int32_t p = 1; p <= n; ++p) {
+        const int v = (p * 7919) % 1500;
+        EXPECT_EQ(table.at(p, 1) == -12.0f, seen[v]) << p;
+        seen[v] = true;
+    }
+}
+
+}  // namespace
