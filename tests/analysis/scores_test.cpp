@@ -5,10 +5,18 @@
 #include <gtest/gtest.h>
 
 #include "analysis/analysis.h"
+#include "libf/fio/heap.h"
 
 namespace {
 
 using analysis::Scores;
+
+// The program never releases its arrays; a test does.
+struct ScoreTable {
+    analysis::RealMatrix matrix;
+    explicit ScoreTable(int32_t rows) { analysis::allocate_matrix(matrix, rows, 3); }
+    ~ScoreTable() { fio::free_mem(reinterpret_cast<void*>(matrix.descriptor.base)); }
+};
 
 TEST(TrianglePosition, CornersAndEdgeCasesLieWhereTheTransformPutsThem) {
     struct Case {
@@ -58,8 +66,8 @@ TEST(MarkDuplicates, FirstOccurrenceOfEachTripleIsKept) {
     };
     const bool duplicate[] = {false, false, true, true, false, true, false};
     const int32_t n = static_cast<int32_t>(std::size(rows));
-    analysis::RealMatrix table;
-    analysis::allocate_matrix(table, n, 3);
+    ScoreTable storage(n);
+    analysis::RealMatrix& table = storage.matrix;
     for (int32_t p = 1; p <= n; ++p) {
         table.at(p, 1) = rows[p - 1].r;
         table.at(p, 2) = rows[p - 1].d;
@@ -77,8 +85,8 @@ TEST(MarkDuplicates, FirstOccurrenceOfEachTripleIsKept) {
 TEST(MarkDuplicates, ManyRowsOnFewTriplesKeepOnePerTriple) {
     // Enough rows to make the set grow several times.
     const int32_t n = 5000;
-    analysis::RealMatrix table;
-    analysis::allocate_matrix(table, n, 3);
+    ScoreTable storage(n);
+    analysis::RealMatrix& table = storage.matrix;
     for (int32_t p = 1; p <= n; ++p) {
         const int v = (p * 7919) % 1500;  // 1500 distinct values, first seen in some order
         table.at(p, 1) = static_cast<float>(v) / 1500.0f;
