@@ -8,3 +8,13 @@ if [ ! -x build/release/simplex-cli ]; then
   echo "The analysis program is not built yet: the run-time library and its tests are in place."
   exit 0
 fi
+# Run the worked example in a scratch directory, typing its answers as arguments.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp examples/worked_example/data.txt "$work/"
+echo "== simplex-cli data.txt 0   (in $work)"
+(cd "$work" && "$OLDPWD/build/release/simplex-cli" data.txt 0) | tr -d '\r'
+for f in resu.ord simplex.dat REDUC.ORD; do
+  echo "== $f"
+  tr -d '\r' < "$work/$f"
+done
