@@ -13,7 +13,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp examples/worked_example/data.txt "$work/"
 echo "== simplex-cli data.txt 0   (in $work)"
-(cd "$work" && "$OLDPWD/build/release/simplex-cli" data.txt 0) | tr -d '\r'
+cli="$(pwd)/build/release/simplex-cli"
+(cd "$work" && "$cli" data.txt 0) | tr -d '\r'
 for f in resu.ord simplex.dat REDUC.ORD; do
   echo "== $f"
   tr -d '\r' < "$work/$f"
