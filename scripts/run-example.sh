@@ -14,7 +14,7 @@ trap 'rm -rf "$work"' EXIT
 cp examples/worked_example/data.txt "$work/"
 echo "== simplex-cli data.txt 0   (in $work)"
 cli="$(pwd)/build/release/simplex-cli"
-(cd "$work" && "$cli" data.txt 0) | tr -d '\r'
+(cd "$work" && "$cli" data.txt 0) 2>&1 | tr -d '\r'
 for f in resu.ord simplex.dat REDUC.ORD; do
   echo "== $f"
   tr -d '\r' < "$work/$f"
