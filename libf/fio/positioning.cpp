@@ -126,7 +126,6 @@ int move_back(UnitBlock& unit, int64_t n) {
 int32_t back_over_line(TransferState& s, UnitBlock& unit) {
     char byte = 0;
     int got = step_back_byte(unit, byte);
-    if (got == 1 && byte != '\n') ++unit.buffer_pos;  // a record without its line end: search from here
     while (got == 1) {
         got = step_back_byte(unit, byte);
         if (got == 1 && byte == '\n') {
