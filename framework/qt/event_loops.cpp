@@ -1,0 +1,72 @@
+// Frame lifetime, nested waits and queued-event dispatch for the console callbacks.
+#include "framework/qt/event_loops.h"
+
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QPointer>
+#include <QWidget>
+
+namespace fw::qt {
+
+namespace {
+
+// One nested wait; waits nest when an event handler of an outer wait starts another.
+struct Waiter {
+    const bool* condition;
+    QEventLoop* loop;
+    Waiter* outer;
+};
+
+QPointer<QWidget> g_frame;
+bool g_frameGone = true;  // no frame yet: nothing may wait
+Waiter* g_waiters = nullptr;
+QElapsedTimer g_lastDispatch;
+
+}  // namespace
+
+void attachFrame(QWidget* frame) {
+    g_frame = frame;
+    g_frameGone = frame == nullptr;
+    if (frame != nullptr) QObject::connect(frame, &QObject::destroyed, [] { markFrameGone(); });
+}
+
+void markFrameGone() {
+    g_frameGone = true;
+    checkEventLoops();
+}
+
+bool frameAlive() { return !g_frameGone && !g_frame.isNull(); }
+
+bool runEventsWhile(const bool& condition) {
+    while (condition && frameAlive()) {
+        QEventLoop loop;
+        Waiter waiter{&condition, &loop, g_waiters};
+        g_waiters = &waiter;
+        // After every batch of events, before the thread sleeps: the generic check, so a read
+        // also ends when the Enter came from a path that does not call checkEventLoops().
+        QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, &loop,
+                         [&] {
+                             if (!condition || !frameAlive()) loop.quit();
+                         });
+        loop.exec();
+        g_waiters = waiter.outer;
+        g_lastDispatch.start();
+    }
+    return frameAlive();
+}
+
+void checkEventLoops() {
+    for (Waiter* w = g_waiters; w != nullptr; w = w->outer)
+        if (!*w->condition || !frameAlive()) w->loop->quit();
+}
+
+void dispatchQueued(bool throttle) {
+    if (QCoreApplication::instance() == nullptr) return;
+    if (throttle && g_lastDispatch.isValid() && g_lastDispatch.elapsed() < kDispatchIntervalMs) return;
+    QCoreApplication::processEvents();
+    g_lastDispatch.start();
+}
+
+}  // namespace fw::qt
