@@ -22,7 +22,7 @@ constexpr int text_width = 12;
 
 // Answer variables prefilled with marks, so an answer that is not given stays visible.
 struct Answers {
-    int32_t exist = unset, opened = unset, number = unset, named = unset, recl = unset, nextrec = unset,
+    int32_t exist = unset, opened = unset, named = unset, number = unset, recl = unset, nextrec = unset,
             blocksize = unset, filesize = unset;
     std::string name = marks(), access = marks(), sequential = marks(), direct = marks(), form = marks(),
                 formatted = marks(), unformatted = marks(), blank = marks(), position = marks(),
@@ -39,14 +39,31 @@ struct Answers {
                 .action = action, .read = read, .write = write, .readwrite = readwrite, .delim = delim,
                 .pad = pad, .blocksize = &blocksize, .carriagecontrol = carriage, .filesize = &filesize};
     }
+    // EXIST OPENED NAMED NUMBER RECL NEXTREC block size, file size; "#" for one not given.
+    std::string numbers() const {
+        std::string out;
+        for (int32_t v : {exist, opened, named, number, recl, nextrec, blocksize, filesize})
+            out += (out.empty() ? "" : " ") + (v == unset ? std::string("#") : std::to_string(v));
+        return out;
+    }
+    // The text answers in argument order, each checked for its blank padding and shown trimmed.
+    std::string texts() const {
+        std::string out;
+        for (const std::string* t : {&name, &access, &sequential, &direct, &form, &formatted, &unformatted,
+                                     &blank, &position, &action, &read, &write, &readwrite, &delim, &pad,
+                                     &carriage}) {
+            std::string shown = *t == marks() ? "#" : t->substr(0, t->find_last_not_of(' ') + 1);
+            if (shown != "#" && shown + std::string(text_width - shown.size(), ' ') != *t) shown += "<unpadded>";
+            out += (out.empty() ? "" : " ") + shown;
+        }
+        return out;
+    }
 };
 
-// An answer as the variable holds it: blank-padded to its length; "#" marks one not given.
-std::string text(std::string_view answer) {
-    if (answer == "#") return Answers::marks();
-    std::string padded(answer);
-    padded.resize(text_width, ' ');
-    return padded;
+std::string padded(std::string_view answer) {
+    std::string out(answer);
+    out.resize(text_width, ' ');
+    return out;
 }
 
 class Inquire : public ::testing::Test {
@@ -60,123 +77,80 @@ TEST_F(Inquire, FilesAndNumbersWithoutAConnection) {
     write_file("data.txt", "abcd\n");
     write_file("fort.7", "xyz");  // a unit number names no file: its size is never asked for
     struct Case {
-        const char* name;
         std::optional<int32_t> unit;
         std::string_view file;
-        int32_t exist, named, filesize;
-        const char *name_answer, *sequential;
+        const char *numbers, *texts;
     };
     const std::vector<Case> cases = {
-        {"existing file", {}, "  data.txt  ", 1, 1, 5, "data.txt", "UNKNOWN"},
-        {"missing file", {}, "none.txt", 0, 0, unset, "#", "#"},
-        {"unit number", 7, {}, 1, 0, -1, "#", "UNKNOWN"},
+        {{}, "  data.txt  ", "1 0 1 -1 # # # 5",
+         "data.txt UNDEFINED UNKNOWN UNKNOWN UNDEFINED UNKNOWN UNKNOWN UNDEFINED UNDEFINED UNDEFINED UNKNOWN "
+         "UNKNOWN UNKNOWN UNDEFINED YES #"},
+        {{}, "none.txt", "0 0 0 -1 # # # #",
+         "# UNDEFINED # # UNDEFINED # # UNDEFINED UNDEFINED UNDEFINED UNKNOWN UNKNOWN UNKNOWN UNDEFINED YES #"},
+        {7, {}, "1 0 0 -1 # # # -1",
+         "# UNDEFINED UNKNOWN UNKNOWN UNDEFINED UNKNOWN UNKNOWN UNDEFINED UNDEFINED UNDEFINED UNKNOWN UNKNOWN "
+         "UNKNOWN UNDEFINED YES #"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.numbers);
         Answers a;
         int32_t iostat = unset;
         InquireArgs args = a.args(c.unit, c.file);
         args.iostat = &iostat;
         ASSERT_EQ(inquire_connection(args), 0);
         EXPECT_EQ(iostat, 0);
-        EXPECT_EQ(a.exist, c.exist);
-        EXPECT_EQ(a.opened, 0);
-        EXPECT_EQ(a.named, c.named);
-        EXPECT_EQ(a.number, -1);
-        EXPECT_EQ(a.filesize, c.filesize);
-        EXPECT_EQ(a.name, text(c.name_answer));
-        for (const std::string* t : {&a.sequential, &a.direct, &a.formatted, &a.unformatted})
-            EXPECT_EQ(*t, text(c.sequential));
-        for (const std::string* t : {&a.access, &a.form, &a.blank, &a.position, &a.action, &a.delim})
-            EXPECT_EQ(*t, text("UNDEFINED"));
-        for (const std::string* t : {&a.read, &a.write, &a.readwrite}) EXPECT_EQ(*t, text("UNKNOWN"));
-        EXPECT_EQ(a.pad, text("YES"));
-        for (int32_t v : {a.recl, a.nextrec, a.blocksize}) EXPECT_EQ(v, unset);
-        EXPECT_EQ(a.carriage, text("#"));
+        EXPECT_EQ(a.numbers(), c.numbers);
+        EXPECT_EQ(a.texts(), c.texts);
     }
     EXPECT_EQ(transfer_state().units, nullptr);
     EXPECT_FALSE(file_exists("none.txt"));
 }
 
 TEST_F(Inquire, ConsoleUnitsComeIntoBeingWithTheirReservedNumbers) {
-    struct Case {
-        int32_t unit, number;
-        const char* action;
-    };
-    for (const Case& c : std::vector<Case>{{6, -3, "WRITE"}, {5, -2, "READ"}, {0, -4, "WRITE"}, {9, -3, "WRITE"}}) {
-        SCOPED_TRACE(c.unit);
+    const std::vector<std::pair<int32_t, const char*>> cases = {
+        {6, "1 1 0 -3 2147483647 1 0 0"}, {5, "1 1 0 -2 2147483647 1 0 0"},
+        {0, "1 1 0 -4 2147483647 1 0 0"}, {9, "1 1 0 -3 2147483647 1 0 0"}};
+    for (const auto& [unit, numbers] : cases) {
         Answers a;
-        ASSERT_EQ(inquire_connection(a.args(c.unit)), 0);
-        EXPECT_EQ(a.number, c.number);
-        EXPECT_EQ(a.opened, 1);
-        EXPECT_EQ(a.named, 0);
-        EXPECT_EQ(a.name, text("#"));
-        EXPECT_EQ(a.action, text(c.action));
-        EXPECT_EQ(a.blocksize, 0);  // a character device
-        EXPECT_EQ(a.filesize, 0);
-        EXPECT_EQ(a.access, text("SEQUENTIAL"));
+        ASSERT_EQ(inquire_connection(a.args(unit)), 0);
+        EXPECT_EQ(a.numbers(), numbers) << unit;
+        EXPECT_EQ(a.name, Answers::marks());
+        EXPECT_EQ(a.action, padded(unit == 5 ? "READ" : "WRITE"));
     }
 }
 
 TEST_F(Inquire, ConnectedUnitAnswersFromItsConnection) {
     write_file("in.txt", "x\n");
     struct Case {
-        const char* name;
         OpenArgs open;
-        const char *access, *sequential, *direct, *form, *formatted, *unformatted, *blank, *action, *read,
-            *write, *readwrite, *delim, *pad, *carriage, *position;
-        int32_t recl, blocksize;
+        const char *numbers, *texts;
     };
     const std::vector<Case> cases = {
-        {"formatted sequential", {.file = "a.txt"}, "SEQUENTIAL", "YES", "NO", "FORMATTED", "YES", "NO", "NULL",
-         "READWRITE", "YES", "YES", "YES", "NONE", "YES", "LIST", "ASIS", 2147483647, 8192},
-        {"direct access", {.file = "d.bin", .access = "DIRECT", .recl = 100, .blocksize = 8192}, "DIRECT", "NO", "YES",
-         "UNFORMATTED", "NO", "YES", "UNDEFINED", "READWRITE", "YES", "YES", "YES", "NONE", "YES", "LIST", "ASIS",
-         100, 8100},
-        {"binary", {.file = "b.bin", .form = "BINARY"}, "SEQUENTIAL", "YES", "NO", "BINARY", "NO", "YES",
-         "UNDEFINED", "READWRITE", "YES", "YES", "YES", "NONE", "YES", "LIST", "ASIS", 2147483647, 8192},
-        {"transparent", {.file = "t.bin", .access = "TRANSPARENT"}, "TRANSPARENT", "YES", "NO", "FORMATTED",
-         "YES", "NO", "NULL", "READWRITE", "YES", "YES", "YES", "NONE", "YES", "LIST", "ASIS", 2147483647, 8192},
-        {"read only",
-         {.file = "in.txt", .blank = "ZERO", .position = "REWIND", .action = "READ", .delim = "QUOTE",
+        {{.file = "a.txt"}, "1 1 1 10 2147483647 1 8192 0",
+         "a.txt SEQUENTIAL YES NO FORMATTED YES NO NULL ASIS READWRITE YES YES YES NONE YES LIST"},
+        {{.file = "d.bin", .access = "DIRECT", .recl = 100, .blocksize = 8192}, "1 1 1 10 100 1 8100 0",
+         "d.bin DIRECT NO YES UNFORMATTED NO YES UNDEFINED ASIS READWRITE YES YES YES NONE YES LIST"},
+        {{.file = "b.bin", .form = "BINARY"}, "1 1 1 10 2147483647 1 8192 0",
+         "b.bin SEQUENTIAL YES NO BINARY NO YES UNDEFINED ASIS READWRITE YES YES YES NONE YES LIST"},
+        {{.file = "t.bin", .access = "TRANSPARENT"}, "1 1 1 10 2147483647 1 8192 0",
+         "t.bin TRANSPARENT YES NO FORMATTED YES NO NULL ASIS READWRITE YES YES YES NONE YES LIST"},
+        {{.file = "in.txt", .blank = "ZERO", .position = "REWIND", .action = "READ", .delim = "QUOTE",
           .pad = "NO", .carriagecontrol = "FORTRAN"},
-         "SEQUENTIAL", "YES", "NO", "FORMATTED", "YES", "NO", "ZERO", "READ", "YES", "NO", "NO", "QUOTE", "NO",
-         "FORTRAN", "REWIND", 2147483647, 8192},
-        {"write only, written through",
-         {.file = "w.txt", .action = "WRITE", .delim = "APOSTROPHE", .blocksize = 0}, "SEQUENTIAL", "YES", "NO",
-         "FORMATTED", "YES", "NO", "NULL", "WRITE", "NO", "YES", "NO", "APOSTROPHE", "YES", "LIST", "ASIS",
-         2147483647, 0},
+         "1 1 1 10 2147483647 1 8192 2",
+         "in.txt SEQUENTIAL YES NO FORMATTED YES NO ZERO REWIND READ YES NO NO QUOTE NO FORTRAN"},
+        {{.file = "w.txt", .action = "WRITE", .delim = "APOSTROPHE", .blocksize = 0}, "1 1 1 10 2147483647 1 0 0",
+         "w.txt SEQUENTIAL YES NO FORMATTED YES NO NULL ASIS WRITE NO YES NO APOSTROPHE YES LIST"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.texts);
         test_support::reset_transfer_state();
         OpenArgs open = c.open;
         open.unit = 10;
         ASSERT_EQ(open_connection(open), 0);
         Answers a;
         ASSERT_EQ(inquire_connection(a.args(10)), 0);
-        EXPECT_EQ(a.exist, 1);
-        EXPECT_EQ(a.opened, 1);
-        EXPECT_EQ(a.named, 1);
-        EXPECT_EQ(a.number, 10);
-        EXPECT_EQ(a.name, text(open.file));
-        EXPECT_EQ(a.access, text(c.access));
-        EXPECT_EQ(a.sequential, text(c.sequential));
-        EXPECT_EQ(a.direct, text(c.direct));
-        EXPECT_EQ(a.form, text(c.form));
-        EXPECT_EQ(a.formatted, text(c.formatted));
-        EXPECT_EQ(a.unformatted, text(c.unformatted));
-        EXPECT_EQ(a.blank, text(c.blank));
-        EXPECT_EQ(a.action, text(c.action));
-        EXPECT_EQ(a.read, text(c.read));
-        EXPECT_EQ(a.write, text(c.write));
-        EXPECT_EQ(a.readwrite, text(c.readwrite));
-        EXPECT_EQ(a.delim, text(c.delim));
-        EXPECT_EQ(a.pad, text(c.pad));
-        EXPECT_EQ(a.carriage, text(c.carriage));
-        EXPECT_EQ(a.position, text(c.position));
-        EXPECT_EQ(a.recl, c.recl);
-        EXPECT_EQ(a.blocksize, c.blocksize);
+        EXPECT_EQ(a.numbers(), c.numbers);
+        EXPECT_EQ(a.texts(), c.texts);
     }
 }
 
@@ -194,11 +168,11 @@ TEST_F(Inquire, PositionAtConnectionLastsUntilTheFirstTransfer) {
         ASSERT_EQ(open_connection(open), 0);
         Answers a;
         ASSERT_EQ(inquire_connection(a.args(2)), 0);
-        EXPECT_EQ(a.position, text(c.answer));
+        EXPECT_EQ(a.position, padded(c.answer));
         EXPECT_EQ(a.nextrec, c.given != nullptr && std::string_view(c.given) == "APPEND" ? 4 : 1);
         ASSERT_EQ(write_formatted(2, "(A)", {item("four")}), 0);
         ASSERT_EQ(inquire_connection(a.args(2)), 0);
-        EXPECT_EQ(a.position, text("UNKNOWN"));
+        EXPECT_EQ(a.position, padded("UNKNOWN"));
     }
     // REWIND clears it as well.
     test_support::reset_transfer_state();
@@ -206,7 +180,7 @@ TEST_F(Inquire, PositionAtConnectionLastsUntilTheFirstTransfer) {
     ASSERT_EQ(rewind_connection(2), 0);
     Answers a;
     ASSERT_EQ(inquire_connection(a.args(2)), 0);
-    EXPECT_EQ(a.position, text("UNKNOWN"));
+    EXPECT_EQ(a.position, padded("UNKNOWN"));
 }
 
 TEST_F(Inquire, NextrecFollowsTheRecordsTransferred) {
@@ -228,7 +202,7 @@ TEST_F(Inquire, ByFileFindsTheConnectedUnitByItsExactName) {
     ASSERT_EQ(inquire_connection(a.args({}, "conn.txt   ")), 0);
     EXPECT_EQ(a.opened, 1);
     EXPECT_EQ(a.number, 12);
-    EXPECT_EQ(a.name, text("conn.txt"));
+    EXPECT_EQ(a.name, padded("conn.txt"));
     EXPECT_EQ(a.nextrec, 1);
 
     // Another spelling of the same file is a file that no unit is connected to.

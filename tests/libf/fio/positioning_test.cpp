@@ -239,6 +239,23 @@ TEST_F(Positioning, WriteAfterBackspaceReplacesTheLastRecords) {
     EXPECT_EQ(read_file("b.txt"), "1\r\nx\r\n");
 }
 
+// A record left open by a non-advancing READ or WRITE is the one gone back over.
+TEST_F(Positioning, BackspaceOverAnOpenNonAdvancingRecord) {
+    write_file("n.txt", "one\ntwo\n");
+    ASSERT_EQ(open_connection({.unit = 3, .file = "n.txt"}), 0);
+    EXPECT_EQ(read_line(3), "one");
+    char part[2];
+    ASSERT_EQ(read(Control{.unit = 3, .format = "(A)", .advance = "NO"}).run({item(part)}), 0);
+    ASSERT_EQ(backspace_connection(3), 0);
+    EXPECT_EQ(read_line(3), "two");
+
+    ASSERT_EQ(write(Control{.unit = 3, .format = "(A)", .advance = "NO"}).run({item("ab")}), 0);
+    ASSERT_EQ(backspace_connection(3), 0);
+    write_line(3, "c");
+    ASSERT_EQ(close_connection({.unit = 3}), 0);
+    EXPECT_EQ(read_file("n.txt"), "one\ntwo\nc\r\n");
+}
+
 TEST_F(Positioning, UnconnectedNumbersAndDirectAccess) {
     // Nothing happens to a number that is not connected; only ENDFILE reaches the console.
     EXPECT_EQ(rewind_connection(7), 0);
@@ -269,24 +286,6 @@ TEST_F(Positioning, UnconnectedNumbersAndDirectAccess) {
     EXPECT_EQ(unit_numbered(11)->record_number, 2);
     ASSERT_EQ(close_connection({.unit = 11}), 0);
     EXPECT_EQ(read_file("d.bin").substr(8, 4), std::string("\x05\0\0\0", 4));
-}
-
-// The block before the one in the buffer, or the first block again with 0 for the start.
-TEST_F(Positioning, StepBackBlockLoadsThePreviousBlock) {
-    const std::string content = std::string(8191, 'a') + "\n" + std::string(8191, 'b') + "\ncc\n";
-    write_file("s.txt", content);
-    ASSERT_EQ(open_connection({.unit = 3, .file = "s.txt", .status = "OLD", .blocksize = 8192}), 0);
-    UnitBlock& u = *unit_numbered(3);
-    for (int i = 0; i < 3; ++i) read_line(3, nullptr);  // ends in the third block
-    ASSERT_EQ(u.block_number, 3);
-    EXPECT_EQ(step_back_block(u), 8192);
-    EXPECT_EQ(u.buffer[0], 'b');
-    EXPECT_EQ(u.block_number, 2);
-    EXPECT_EQ(step_back_block(u), 8192);
-    EXPECT_EQ(u.buffer[0], 'a');
-    EXPECT_EQ(step_back_block(u), 0);
-    EXPECT_EQ(u.block_number, 1);
-    EXPECT_EQ(u.buffer[0], 'a');
 }
 
 }  // namespace
