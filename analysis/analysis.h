@@ -2,10 +2,10 @@
 #pragma once
 
 #include <cstdint>
-#include <initializer_list>
 #include <vector>
 
 #include "libf/array_descriptor.h"
+#include "libf/fio/io_calls.h"
 
 namespace analysis {
 
@@ -15,30 +15,18 @@ namespace analysis {
 // ---------------------------------------------------------------------------------------------
 // Statements, issued as compiled code issues them (statements.cpp)
 
-// One data-transfer item: a type word, the item's address and, for CHARACTER, its length.
-struct Item {
-    uint32_t type_word;
-    const void* address;
-    int32_t length;
-};
-
-Item int_item(const int32_t& value);
-Item real_item(const float& value);
-Item text_item(const char* text, int32_t length);
-
 // The two stored FORMAT statements of the program, or list-directed transfer.
 enum class Format { list, title, scores };
 
-// Unit `*` (the console) is console_unit.
-constexpr int32_t console_unit = -1;
+constexpr fio::Unit console_unit = fio::STAR;
 
 // WRITE in one call carrying both flags.
-void write_record(int32_t unit, Format format, std::initializer_list<Item> items);
+void write_record(fio::Unit unit, Format format, fio::ItemList items = {});
 // READ: a begin call with the items, then a call with only the end flag.
-void read_record(int32_t unit, Format format, std::initializer_list<Item> items);
+void read_record(fio::Unit unit, Format format, fio::ItemList items);
 // READ of one row of a rank-2 array: the dimension fixed_dimension (0 or 1) held at index
 // fixed_index, every element of the other dimension in order.
-void read_array_row(int32_t unit, const libf::ArrayDescriptor& array, int fixed_dimension,
+void read_array_row(fio::Unit unit, const libf::ArrayDescriptor& array, int fixed_dimension,
                     int32_t fixed_index);
 
 // WRITE(*,*) of one text.

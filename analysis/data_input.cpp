@@ -39,10 +39,10 @@ uint64_t read_row(int32_t orientation, int32_t r, int32_t n_cols, MatrixData& m)
 }  // namespace
 
 void read_matrix(int32_t orientation, MatrixData& m) {
-    read_record(input_unit, Format::title, {text_item(m.title, title_length)});
+    read_record(input_unit, Format::title, {fio::item(m.title)});
     int32_t n_rows = 0;
     int32_t n_cols = 0;
-    read_record(input_unit, Format::list, {int_item(n_rows), int_item(n_cols)});
+    read_record(input_unit, Format::list, {fio::item(n_rows), fio::item(n_cols)});
     // A negative dimension describes no data; taken as it stands it would turn into a
     // positive number of pairs over a matrix that has no columns.
     n_rows = std::max(n_rows, 0);

@@ -23,10 +23,10 @@ int32_t open_input_file(const char (&name)[title_length]) {
 }
 
 void report_fill(float fill) {
-    write_record(console_unit, Format::list, {});
+    write_record(console_unit, Format::list);
     write_record(console_unit, Format::list,
-                 {text_item(" MATRIX FILL =  ", 16), real_item(fill), text_item(" %", 2)});
-    write_record(console_unit, Format::list, {});
+                 {fio::item(" MATRIX FILL =  "), fio::item(fill), fio::item(" %")});
+    write_record(console_unit, Format::list);
 }
 
 }  // namespace
@@ -36,14 +36,14 @@ void run_analysis() {
     char input_file_name[title_length];
     libf::assign_chars(input_file_name, title_length, "", 0);
     write_console_text(" ENTER INPUT FILENAME");
-    read_record(console_unit, Format::list, {text_item(input_file_name, title_length)});
+    read_record(console_unit, Format::list, {fio::item(input_file_name)});
     if (open_input_file(input_file_name) > 0) {
         write_console_text("INPUT FILE DOES NOT EXIST!!");
         stop_run();
     }
     write_console_text(" 0=analysis between cols, 1=analysis between rows");
     int32_t orientation = 0;
-    read_record(console_unit, Format::list, {int_item(orientation)});
+    read_record(console_unit, Format::list, {fio::item(orientation)});
 
     read_matrix(orientation, m);
     const float fill = matrix_fill(m);

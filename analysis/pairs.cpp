@@ -29,8 +29,8 @@ std::vector<uint64_t> richness_of_objects(const MatrixData& m) {
 }
 
 [[noreturn]] void report_empty(int32_t j, int32_t k, float b, float c) {
-    if (b == 0.0f) write_record(console_unit, Format::list, {int_item(j), text_item("  IS EMPTY", 10)});
-    if (c == 0.0f) write_record(console_unit, Format::list, {int_item(k), text_item("  IS EMPTY", 10)});
+    if (b == 0.0f) write_record(console_unit, Format::list, {fio::item(j), fio::item("  IS EMPTY")});
+    if (c == 0.0f) write_record(console_unit, Format::list, {fio::item(k), fio::item("  IS EMPTY")});
     stop_run();
 }
 
@@ -98,23 +98,23 @@ void write_percentage_table(const PairSums& s, float pair_total) {
         combined(static_cast<double>(s.sum_d) + s.sum_s - s.sum_d_no_shared - s.sum_richness_identity);
 
     auto line = [](const char* label, const float& value) {
-        write_record(console_unit, Format::list, {text_item(label, 30), real_item(value)});
+        write_record(console_unit, Format::list, {fio::item(std::string_view(label, 30)), fio::item(value)});
     };
-    write_record(console_unit, Format::list, {});
+    write_record(console_unit, Format::list);
     write_console_text("                                    PERCENTAGES");
-    write_record(console_unit, Format::list, {});
+    write_record(console_unit, Format::list);
     line(" S   SIMILARITY               ", similarity);
     line(" R   SPECIES REPLACEMENT      ", replacement);
     line(" D   RICHNESS DIFFERENCE      ", difference);
-    write_record(console_unit, Format::list, {});
+    write_record(console_unit, Format::list);
     line(" R+D BETA DIVERSITY           ", beta);
     line(" S+R RICHNESS AGREEMENT       ", agreement);
     line(" ANTI-NESTEDNESS FRACTION     ", anti);
     line(" S+D-ANTI NESTEDNESS          ", nested);
     line(" RICHNESS IDENTITY FRACTION   ", identity);
     line(" S+D-ANTI-RIDENT NESTEDNESS   ", rident);
-    write_record(console_unit, Format::list, {});
-    write_record(console_unit, Format::list, {});
+    write_record(console_unit, Format::list);
+    write_record(console_unit, Format::list);
 }
 
 }  // namespace analysis

@@ -89,16 +89,16 @@ void write_reduced_set(const MatrixData& m, RealMatrix& table, int32_t pair_coun
     const int32_t positions = pair_count - duplicates;
     const int32_t three = 3;
     open_result_file(reduced_unit, "REDUC.ORD");
-    write_record(reduced_unit, Format::list, {text_item(m.title, title_length)});
-    write_record(reduced_unit, Format::list, {int_item(positions), int_item(three)});
+    write_record(reduced_unit, Format::list, {fio::item(std::string_view(m.title, title_length))});
+    write_record(reduced_unit, Format::list, {fio::item(positions), fio::item(three)});
     for (int32_t p = 1; p <= pair_count; ++p) {
         if (table.at(p, 1) >= kept_threshold)
             write_record(reduced_unit, Format::list,
-                         {real_item(table.at(p, 1)), real_item(table.at(p, 2)), real_item(table.at(p, 3))});
+                         {fio::item(table.at(p, 1)), fio::item(table.at(p, 2)), fio::item(table.at(p, 3))});
     }
     write_record(console_unit, Format::list,
-                 {int_item(pair_count), text_item(" PAIRS TAKE ", 12), int_item(positions),
-                  text_item(" POSITIONS ", 11)});
+                 {fio::item(pair_count), fio::item(" PAIRS TAKE "), fio::item(positions),
+                  fio::item(" POSITIONS ")});
     write_console_text(" REDUCED SET OF SIMPLEX SCORES SAVED IN REDUC.ORD FOR NONHIER");
     close_unit(reduced_unit);
 }

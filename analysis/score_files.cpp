@@ -34,22 +34,22 @@ Position triangle_position(const Scores& f) {
 void open_score_files(const MatrixData& m, int32_t pair_count) {
     open_result_file(scores_unit, "resu.ord");
     open_result_file(positions_unit, "simplex.dat");
-    write_record(scores_unit, Format::title, {text_item(m.title, title_length)});
-    write_record(positions_unit, Format::title, {text_item(m.title, title_length)});
+    write_record(scores_unit, Format::title, {fio::item(std::string_view(m.title, title_length))});
+    write_record(positions_unit, Format::title, {fio::item(std::string_view(m.title, title_length))});
     const int32_t three = 3;
     const int32_t two = 2;
     const int32_t records = pair_count + 3;
-    write_record(scores_unit, Format::list, {int_item(pair_count), int_item(three)});
-    write_record(positions_unit, Format::list, {int_item(records), int_item(two)});
+    write_record(scores_unit, Format::list, {fio::item(pair_count), fio::item(three)});
+    write_record(positions_unit, Format::list, {fio::item(records), fio::item(two)});
 }
 
 void write_pair_scores(const Scores& f) {
-    write_record(scores_unit, Format::scores, {real_item(f.r), real_item(f.d), real_item(f.s)});
+    write_record(scores_unit, Format::scores, {fio::item(f.r), fio::item(f.d), fio::item(f.s)});
 }
 
 void write_pair_position(const Scores& f) {
     const Position p = triangle_position(f);
-    write_record(positions_unit, Format::scores, {real_item(p.x), real_item(p.y)});
+    write_record(positions_unit, Format::scores, {fio::item(p.x), fio::item(p.y)});
 }
 
 void finish_score_files(const PairSums& s, float pair_total, float fill) {
@@ -65,8 +65,8 @@ void finish_score_files(const PairSums& s, float pair_total, float fill) {
         static_cast<float>(100.0 * s.sum_d_no_shared / total),
     };
     write_record(scores_unit, Format::scores,
-                 {real_item(summary[0]), real_item(summary[1]), real_item(summary[2]), real_item(summary[3]),
-                  real_item(summary[4]), real_item(summary[5]), real_item(summary[6]), real_item(summary[7])});
+                 {fio::item(summary[0]), fio::item(summary[1]), fio::item(summary[2]), fio::item(summary[3]),
+                  fio::item(summary[4]), fio::item(summary[5]), fio::item(summary[6]), fio::item(summary[7])});
     close_unit(scores_unit);
     write_console_text(" FULL SET OF SIMPLEX SCORES SAVED IN FILE resu.ord FOR NONHIER");
     write_console_text(" FULL SET OF COORDINATES SAVED IN FILE simplex.dat ");

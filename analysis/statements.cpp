@@ -1,6 +1,5 @@
 // The analysis's statements, issued through the run-time's entry points as compiled code does.
 #include <array>
-#include <cstring>
 
 #include "analysis/analysis.h"
 #include "libf/allocate.h"
@@ -25,108 +24,89 @@ constexpr FormatRecord format_record(uint32_t code, uint32_t digits, uint32_t wi
     return r;
 }
 
-// A FORMAT statement's compiled form: a header the engine does not read, then the records.
-constexpr std::array<FormatRecord, 3> title_format = {
+// The FORMAT statements' compiled forms: a header the engine does not read, then the records.
+constexpr std::array<FormatRecord, 3> title_records = {
     FormatRecord{},
     format_record(fio::rec_a, 0, 0, 1),
     format_record(fio::rec_end, 0, 0, -1),
 };
-constexpr std::array<FormatRecord, 3> scores_format = {
+constexpr std::array<FormatRecord, 3> scores_records = {
     FormatRecord{},
     format_record(fio::rec_f, 3, 10, 10),
     format_record(fio::rec_end, 0, 0, -1),
 };
-constexpr char title_format_text[] = "9983(a)";
-constexpr char scores_format_text[] = "44(10f10.3)";
 
-// Control word 2 of every statement points at this value.
-const int32_t statement_version = 3;
+// Label 9983 "(a)" and label 44 "(10f10.3)", the label in front of the text.
+fio::Format stored_format(Format format) {
+    switch (format) {
+        case Format::title: return {"9983(a)", title_records.data()};
+        case Format::scores: return {"44(10f10.3)", scores_records.data()};
+        case Format::list: break;
+    }
+    return {};
+}
 
-// Builds the argument list of one driver call (at most 8 items, as the program's statements).
-struct ArgumentList {
-    struct Words {
-        std::intptr_t data_[64];
-        int32_t size = 0;
-        void push_back(std::intptr_t w) { data_[size++] = w; }
-        const std::intptr_t* data() const { return data_; }
-    } words;
-    int32_t unit_number = 0;  // the control list points here
-
-    void begin(int32_t unit, Format format) {
-        unit_number = unit;
-        std::intptr_t control[10] = {};
+// The statements' argument lists are assembled here on the stack: the per-pair WRITEs are
+// millions of calls, and the typed front's heap-built lists cost about a third of the run.
+class ArgumentList {
+public:
+    ArgumentList(std::intptr_t flags, const fio::Unit& unit, Format format) {
+        unit_number_ = unit.number;
+        push(flags);
+        if ((flags & fio::driver_flag::begin) == 0) return;
+        const fio::Format f = stored_format(format);
+        std::intptr_t control[fio::control_word::count - 1] = {};
         control[2] = reinterpret_cast<std::intptr_t>(&statement_version);
-        if (unit != console_unit) control[fio::control_word::unit] = reinterpret_cast<std::intptr_t>(&unit_number);
-        if (format == Format::title) {
-            control[fio::control_word::format_record] = reinterpret_cast<std::intptr_t>(title_format.data());
-            control[fio::control_word::format] = reinterpret_cast<std::intptr_t>(title_format_text);
-        } else if (format == Format::scores) {
-            control[fio::control_word::format_record] = reinterpret_cast<std::intptr_t>(scores_format.data());
-            control[fio::control_word::format] = reinterpret_cast<std::intptr_t>(scores_format_text);
-        }
-        words.push_back(std::size(control) + 1);
-        words.push_back(0);
-        for (std::intptr_t w : control) words.push_back(w);
+        if (unit.kind == fio::Unit::Kind::number)
+            control[fio::control_word::unit] = reinterpret_cast<std::intptr_t>(&unit_number_);
+        control[fio::control_word::format_record] = reinterpret_cast<std::intptr_t>(f.records);
+        control[fio::control_word::format] = reinterpret_cast<std::intptr_t>(f.text.data());  // NUL-terminated
+        push(static_cast<std::intptr_t>(std::size(control)) + 1);
+        push(0);
+        for (std::intptr_t w : control) push(w);
     }
-    void items(std::initializer_list<Item> list) {
-        words.push_back(static_cast<std::intptr_t>(list.size()));
-        for (const Item& item : list) {
-            words.push_back(fio::item_kind::scalar);
-            words.push_back(item.type_word);
-            words.push_back(reinterpret_cast<std::intptr_t>(item.address));
-            if (libf::type_class(item.type_word) == libf::class_character) words.push_back(item.length);
+    ArgumentList& items(fio::ItemList list) {
+        push(static_cast<std::intptr_t>(list.span().size()));
+        for (const fio::Item& it : list.span()) {
+            for (int32_t i = 0; i < it.word_count; ++i) push(it.words[i]);
+            if (it.has_section) words_[size_ - 1] = reinterpret_cast<std::intptr_t>(it.section);
         }
+        return *this;
     }
-};
+    const std::intptr_t* data() const { return words_.data(); }
 
-constexpr uint32_t integer4 = libf::make_type_word(libf::class_integer, 4);
-constexpr uint32_t real4 = libf::make_type_word(libf::class_real, 4);
-constexpr uint32_t character = libf::make_type_word(libf::class_character, 1);
+private:
+    // Control word 2 of every statement points at this value.
+    static constexpr int32_t statement_version = 3;
+
+    void push(std::intptr_t w) {
+        if (size_ < words_.size()) words_[size_++] = w;
+    }
+    // Enough for the longest statement of the program: eight items of four words.
+    std::array<std::intptr_t, 64> words_{};
+    std::size_t size_ = 0;
+    int32_t unit_number_ = 0;
+};
 
 }  // namespace
 
-Item int_item(const int32_t& value) { return {integer4, &value, 0}; }
-Item real_item(const float& value) { return {real4, &value, 0}; }
-Item text_item(const char* text, int32_t length) { return {character, text, length}; }
-
-void write_record(int32_t unit, Format format, std::initializer_list<Item> items) {
-    ArgumentList args;
-    args.words.push_back(fio::driver_flag::whole);
-    args.begin(unit, format);
-    args.items(items);
-    fio::formatted_write(args.words.data());
+void write_record(fio::Unit unit, Format format, fio::ItemList items) {
+    fio::formatted_write(ArgumentList(fio::driver_flag::whole, unit, format).items(items).data());
 }
 
-void read_record(int32_t unit, Format format, std::initializer_list<Item> items) {
-    ArgumentList args;
-    args.words.push_back(fio::driver_flag::begin);
-    args.begin(unit, format);
-    args.items(items);
-    fio::formatted_read(args.words.data());
-    const std::intptr_t end_call[] = {fio::driver_flag::end, 0};
-    fio::formatted_read(end_call);
+void read_record(fio::Unit unit, Format format, fio::ItemList items) {
+    fio::formatted_read(ArgumentList(fio::driver_flag::begin, unit, format).items(items).data());
+    fio::formatted_read(ArgumentList(fio::driver_flag::end, unit, format).items({}).data());
 }
 
-void read_array_row(int32_t unit, const libf::ArrayDescriptor& array, int fixed_dimension,
+void read_array_row(fio::Unit unit, const libf::ArrayDescriptor& array, int fixed_dimension,
                     int32_t fixed_index) {
-    const int32_t index = fixed_index;
-    std::intptr_t section[2] = {};
-    section[fixed_dimension] = reinterpret_cast<std::intptr_t>(&index);
-    ArgumentList args;
-    args.words.push_back(fio::driver_flag::begin);
-    args.begin(unit, Format::list);
-    args.words.push_back(1);
-    args.words.push_back(fio::item_kind::array);
-    args.words.push_back(reinterpret_cast<std::intptr_t>(&array));
-    args.words.push_back(reinterpret_cast<std::intptr_t>(section));
-    fio::formatted_read(args.words.data());
-    const std::intptr_t end_call[] = {fio::driver_flag::end, 0};
-    fio::formatted_read(end_call);
+    const int32_t* section[2] = {nullptr, nullptr};
+    section[fixed_dimension] = &fixed_index;
+    read_record(unit, Format::list, {fio::item(array, {section[0], section[1]})});
 }
 
-void write_console_text(const char* text) {
-    write_record(console_unit, Format::list, {text_item(text, static_cast<int32_t>(std::strlen(text)))});
-}
+void write_console_text(const char* text) { write_record(console_unit, Format::list, {fio::item(text)}); }
 
 void open_result_file(int32_t unit, const char* name) {
     fio::open_connection({.unit = unit, .file = name});
@@ -144,7 +124,7 @@ void allocate_matrix(RealMatrix& matrix, int32_t rows, int32_t columns) {
     libf::ArrayDescriptor& d = matrix.descriptor;
     d = libf::ArrayDescriptor{};
     d.flags = libf::make_flags(2, libf::dflag::kind_allocatable);
-    d.type_word = real4;
+    d.type_word = libf::make_type_word(libf::class_real, 4);
     d.element_length = 32;
     const int32_t extent1 = rows > 0 ? rows : 0;
     const int32_t extent2 = columns > 0 ? columns : 0;
