@@ -95,7 +95,10 @@ void write_record(fio::Unit unit, Format format, fio::ItemList items) {
 }
 
 void read_record(fio::Unit unit, Format format, fio::ItemList items) {
-    fio::formatted_read(ArgumentList(fio::driver_flag::begin, unit, format).items(items).data());
+    // The unit number the control list points at must outlive the end call: an error
+    // reported there still names the unit.
+    ArgumentList begin(fio::driver_flag::begin, unit, format);
+    fio::formatted_read(begin.items(items).data());
     fio::formatted_read(ArgumentList(fio::driver_flag::end, unit, format).items({}).data());
 }
 
