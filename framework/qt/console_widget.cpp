@@ -347,8 +347,9 @@ void ConsoleWidget::greySystemClose() {
 void ConsoleWidget::applyCloseGrey() {
     auto* child = qobject_cast<QMdiSubWindow*>(parentWidget());
     if (!closeGreyed_ || child == nullptr) return;
-    child->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowMinMaxButtonsHint);
+    // Qt's styles draw the title bar's close button wherever there is a system menu hint, and
+    // cannot show it greyed: without the hint the title bar has no close button at all.
+    child->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinMaxButtonsHint);
     if (QMenu* menu = child->systemMenu()) {
         const QString close = QCoreApplication::translate("QMdiSubWindow", "&Close");
         for (QAction* action : menu->actions())

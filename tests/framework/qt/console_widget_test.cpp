@@ -23,6 +23,9 @@
 #include <string>
 #include <vector>
 
+// Under the leak checker: the font library keeps a cache for the life of the process.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+
 namespace {
 
 void startApplication() {
