@@ -38,6 +38,7 @@ public:
     FrameWindow(const QString& title, FrameState& state, ConsoleText& text);
 
     QMdiArea& mdiArea() { return *area_; }
+    ConsoleWidget* console() const { return console_; }
     FrameContext& context() { return context_; }
     FrameDialogs dialogs = standardDialogs();
     // The run-time's program end; replaceable for tests.
