@@ -2,8 +2,9 @@
 // the drivers' argument lists so that a call reads like the statement it performs, e.g.
 //   write_list(STAR, {item(" ENTER INPUT FILENAME")});
 //   read_list(STAR).begin({item(name)}).end();
-//   write_formatted(2, Format{"(10f10.3)", records}, {item(score, 10)});
-// The driver entry points (drivers.h) stay the contract; these helpers only call them.
+//   write_formatted(2, Format::statement("44(10f10.3)", records), {item(score)});
+// The driver entry points (drivers.h) stay the contract; these helpers only call them. Argument
+// lists are built on the stack, so a statement costs no heap allocation here.
 #pragma once
 
 #include <complex>
@@ -57,12 +58,21 @@ struct Format {
     std::string_view text{};
     const void* records = nullptr;
     const libf::ArrayDescriptor* array = nullptr;
+    bool terminated = false;  // the text goes by its address alone and ends at a NUL
 
     constexpr Format() = default;
     constexpr Format(const char* t) : text(t) {}
     constexpr Format(std::string_view t, const void* precompiled = nullptr)
         : text(t), records(precompiled) {}
     explicit constexpr Format(const libf::ArrayDescriptor& a) : array(&a) {}
+    // A FORMAT statement as compiled code passes it: its label and text as one NUL-terminated
+    // string ("44(10f10.3)") and its precompiled records, which the drivers use instead of the
+    // text (the label would not compile, so the records must be given).
+    static constexpr Format statement(const char* labelled_text, const void* precompiled) {
+        Format f(labelled_text, precompiled);
+        f.terminated = true;
+        return f;
+    }
     constexpr bool given() const { return text.data() != nullptr || records != nullptr || array != nullptr; }
 };
 
@@ -187,12 +197,17 @@ struct Control {
 
 using DriverEntry = int32_t (*)(const std::intptr_t*);
 
-// One statement: begin (control list and items), further items, end. The object holds values
-// the control words point to (the unit number, the end-condition bits), so it must live until
-// its begin call has returned.
+// Machine words of one driver call's argument list. Items that do not fit after the control
+// words go in further calls of the same statement (flags 0, the end flag on the last).
+inline constexpr int call_words = 64;
+
+// One statement: begin (control list and items), further items, end. The object owns the
+// values the control words point to (the unit number, the end-condition bits): it must live
+// until the statement's last call has returned, since an error reported by the end call
+// still names the unit.
 class Statement {
 public:
-    Statement(DriverEntry driver, const Control& control) : driver_(driver), control_(control) {}
+    Statement(DriverEntry driver, const Control& control);
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
@@ -207,11 +222,11 @@ public:
     int32_t status() const { return status_; }
 
 private:
-    int32_t call(std::intptr_t flags, ItemList items);
+    // One or more driver calls: the begin flag on the first, the end flag on the last.
+    int32_t send(std::intptr_t flags, ItemList items);
 
     DriverEntry driver_;
-    Control control_;
-    int32_t unit_number_ = 0;
+    Control control_;  // control_.unit.number is the unit number the control words point to
     int32_t end_bits_ = 0;
     int32_t status_ = 0;
 };
