@@ -1,10 +1,9 @@
-// The analysis's statements, issued through the run-time's entry points as compiled code does.
+// The analysis's statements, issued through the typed call front as compiled code issues them.
 #include <array>
 
 #include "analysis/analysis.h"
 #include "libf/allocate.h"
 #include "libf/character.h"
-#include "libf/fio/drivers.h"
 #include "libf/fio/errors.h"
 #include "libf/fio/format.h"
 #include "libf/fio/open_close.h"
@@ -36,70 +35,30 @@ constexpr std::array<FormatRecord, 3> scores_records = {
     format_record(fio::rec_end, 0, 0, -1),
 };
 
-// Label 9983 "(a)" and label 44 "(10f10.3)", the label in front of the text.
-fio::Format stored_format(Format format) {
+// Label 9983 "(a)" and label 44 "(10f10.3)": each FORMAT statement's label and text as one
+// NUL-terminated string, with its precompiled records.
+constexpr fio::Format title_format = fio::Format::statement("9983(a)", title_records.data());
+constexpr fio::Format scores_format = fio::Format::statement("44(10f10.3)", scores_records.data());
+
+fio::Control control_list(fio::Unit unit, Format format) {
     switch (format) {
-        case Format::title: return {"9983(a)", title_records.data()};
-        case Format::scores: return {"44(10f10.3)", scores_records.data()};
+        case Format::title: return {.unit = unit, .format = title_format};
+        case Format::scores: return {.unit = unit, .format = scores_format};
         case Format::list: break;
     }
-    return {};
+    return {.unit = unit};
 }
-
-// The statements' argument lists are assembled here on the stack: the per-pair WRITEs are
-// millions of calls, and the typed front's heap-built lists cost about a third of the run.
-class ArgumentList {
-public:
-    ArgumentList(std::intptr_t flags, const fio::Unit& unit, Format format) {
-        unit_number_ = unit.number;
-        push(flags);
-        if ((flags & fio::driver_flag::begin) == 0) return;
-        const fio::Format f = stored_format(format);
-        std::intptr_t control[fio::control_word::count - 1] = {};
-        control[2] = reinterpret_cast<std::intptr_t>(&statement_version);
-        if (unit.kind == fio::Unit::Kind::number)
-            control[fio::control_word::unit] = reinterpret_cast<std::intptr_t>(&unit_number_);
-        control[fio::control_word::format_record] = reinterpret_cast<std::intptr_t>(f.records);
-        control[fio::control_word::format] = reinterpret_cast<std::intptr_t>(f.text.data());  // NUL-terminated
-        push(static_cast<std::intptr_t>(std::size(control)) + 1);
-        push(0);
-        for (std::intptr_t w : control) push(w);
-    }
-    ArgumentList& items(fio::ItemList list) {
-        push(static_cast<std::intptr_t>(list.span().size()));
-        for (const fio::Item& it : list.span()) {
-            for (int32_t i = 0; i < it.word_count; ++i) push(it.words[i]);
-            if (it.has_section) words_[size_ - 1] = reinterpret_cast<std::intptr_t>(it.section);
-        }
-        return *this;
-    }
-    const std::intptr_t* data() const { return words_.data(); }
-
-private:
-    // Control word 2 of every statement points at this value.
-    static constexpr int32_t statement_version = 3;
-
-    void push(std::intptr_t w) {
-        if (size_ < words_.size()) words_[size_++] = w;
-    }
-    // Enough for the longest statement of the program: eight items of four words.
-    std::array<std::intptr_t, 64> words_{};
-    std::size_t size_ = 0;
-    int32_t unit_number_ = 0;
-};
 
 }  // namespace
 
 void write_record(fio::Unit unit, Format format, fio::ItemList items) {
-    fio::formatted_write(ArgumentList(fio::driver_flag::whole, unit, format).items(items).data());
+    fio::write(control_list(unit, format)).run(items);
 }
 
 void read_record(fio::Unit unit, Format format, fio::ItemList items) {
-    // The unit number the control list points at must outlive the end call: an error
-    // reported there still names the unit.
-    ArgumentList begin(fio::driver_flag::begin, unit, format);
-    fio::formatted_read(begin.items(items).data());
-    fio::formatted_read(ArgumentList(fio::driver_flag::end, unit, format).items({}).data());
+    // One statement object for both calls: the unit number its control words point at stays
+    // valid through the end call, whose errors name the unit.
+    fio::read(control_list(unit, format)).begin(items).end();
 }
 
 void read_array_row(fio::Unit unit, const libf::ArrayDescriptor& array, int fixed_dimension,
