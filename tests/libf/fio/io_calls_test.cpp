@@ -184,7 +184,8 @@ TEST(IoCalls, ControlWordsOfUnitsAndFormats) {
         g_calls.clear();
         g_fail_at = -1;
         g_unit = nullptr;
-        Statement(recording_driver, c.control).run();
+        Statement s(recording_driver, c.control);
+        s.run();
         ASSERT_EQ(g_calls.size(), 1u);
         const Call& call = g_calls[0];
         EXPECT_EQ(call.options, c.options);
