@@ -170,7 +170,7 @@ inline Item structure_item(const void* address) {
     return it;
 }
 
-// The items of one call: a braced list or any contiguous sequence of items.
+// The items of one request: a braced list or any contiguous sequence of items.
 class ItemList {
 public:
     ItemList() = default;
@@ -211,13 +211,13 @@ public:
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
-    // Call with the begin flag and these items.
+    // Call with the begin flag and these items (more calls with flags 0 if they do not fit).
     Statement& begin(ItemList items = {});
-    // Call with items only.
+    // Calls with items only.
     Statement& items(ItemList items);
-    // Call with the end flag (and these items); returns the statement status.
+    // Call with the end flag (after item-only calls for what does not fit); returns the status.
     int32_t end(ItemList items = {});
-    // The whole statement in one call (begin and end flags).
+    // The whole statement: one call with both flags when the items fit, else begin ... end.
     int32_t run(ItemList items = {});
     int32_t status() const { return status_; }
 
