@@ -36,17 +36,17 @@ int32_t createGraphicsWindow(ServicesContext& ctx, int32_t& width, int32_t& heig
     if (paint != nullptr) graphics.paint = paint;
     graphics.mappingMode = mappingMode >= mapping::loMetric && mappingMode <= mapping::anisotropic ? mappingMode
                                                                                                    : mapping::text;
-    GraphicsWindowSpec spec;
+    GraphicsWindowRequest request;
     const std::string_view text = argumentText(title, titleLength);
-    spec.title = text.empty() ? std::string(kGraphicsTitle)
+    request.title = text.empty() ? std::string(kGraphicsTitle)
                               : std::string(text.substr(0, static_cast<size_t>(kGraphicsTitleMax)));
     if (width == 0 || height == 0) {
         width = kDefaultGraphicsWidth;
         height = kDefaultGraphicsHeight;
     }
-    spec.width = width;
-    spec.height = height;
-    graphics.exists = ctx.platform.createGraphicsWindow(spec, graphics.font);
+    request.width = width;
+    request.height = height;
+    graphics.exists = ctx.platform.createGraphicsWindow(request, graphics.font);
     return graphics.exists ? 1 : 0;
 }
 
@@ -203,7 +203,7 @@ namespace {
 
 // Without a window system: no window, menu or timer can be made; the tick still works.
 struct NoWindowSystem final : ServicesPlatform {
-    bool createGraphicsWindow(const GraphicsWindowSpec&, FontMetrics&) override { return false; }
+    bool createGraphicsWindow(const GraphicsWindowRequest&, FontMetrics&) override { return false; }
     bool appendMenu(int32_t, uint32_t, int32_t, const std::string&) override { return false; }
     bool insertMenu(int32_t, int32_t, uint32_t, int32_t, const std::string&) override { return false; }
     bool insertPopupMenu(int32_t, uint32_t, const std::string&) override { return false; }

@@ -66,7 +66,7 @@ struct GraphicsWindow {
 };
 
 // What the platform needs to create the graphics window as an MDI child.
-struct GraphicsWindowSpec {
+struct GraphicsWindowRequest {
     std::string title;
     int32_t x = kGraphicsX;
     int32_t y = kGraphicsY;
@@ -88,7 +88,7 @@ struct ServicesPlatform {
 
     // Creates the graphics window (close greyed) and measures its fixed font; false when no
     // window was made.
-    virtual bool createGraphicsWindow(const GraphicsWindowSpec& spec, FontMetrics& font) = 0;
+    virtual bool createGraphicsWindow(const GraphicsWindowRequest& request, FontMetrics& font) = 0;
 
     // Items of the menu-bar menu at menuIndex. insertMenu's position is a position with
     // mf::byPosition, else the command identifier of the item to insert before.

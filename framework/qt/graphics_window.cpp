@@ -42,12 +42,12 @@ bool GraphicsWidget::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-QMdiSubWindow* addGraphicsWindow(QMdiArea& area, const GraphicsWindow& record, const GraphicsWindowSpec& spec,
+QMdiSubWindow* addGraphicsWindow(QMdiArea& area, const GraphicsWindow& record, const GraphicsWindowRequest& request,
                                  FontMetrics& font) {
     auto* widget = new GraphicsWidget(record);
     QMdiSubWindow* child = area.addSubWindow(widget);
     child->setAttribute(Qt::WA_DeleteOnClose, false);
-    child->setWindowTitle(QString::fromLatin1(spec.title.data(), static_cast<qsizetype>(spec.title.size())));
+    child->setWindowTitle(QString::fromLatin1(request.title.data(), static_cast<qsizetype>(request.title.size())));
     child->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinMaxButtonsHint);
     if (QMenu* menu = child->systemMenu()) {
@@ -56,7 +56,7 @@ QMdiSubWindow* addGraphicsWindow(QMdiArea& area, const GraphicsWindow& record, c
             if (action->text() == close) action->setEnabled(false);
     }
     child->installEventFilter(widget);
-    child->setGeometry(spec.x, spec.y, std::max(spec.width, 0), std::max(spec.height, 0));
+    child->setGeometry(request.x, request.y, std::max(request.width, 0), std::max(request.height, 0));
 
     const QFontMetrics metrics(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     font.lineHeight = metrics.height();

@@ -24,9 +24,9 @@ private:
     const GraphicsWindow& record_;
 };
 
-// Shows the graphics window as an MDI child of area with the spec's title, position and outer
+// Shows the graphics window as an MDI child of area with the requested title, position and outer
 // size, greys its Close and measures the fixed-pitch font's cell into font.
-QMdiSubWindow* addGraphicsWindow(QMdiArea& area, const GraphicsWindow& record, const GraphicsWindowSpec& spec,
+QMdiSubWindow* addGraphicsWindow(QMdiArea& area, const GraphicsWindow& record, const GraphicsWindowRequest& request,
                                  FontMetrics& font);
 
 }  // namespace fw::qt

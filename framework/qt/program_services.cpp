@@ -82,8 +82,8 @@ ProgramServicesQt::~ProgramServicesQt() {
 
 // Graphics window -----------------------------------------------------------------------------
 
-bool ProgramServicesQt::createGraphicsWindow(const GraphicsWindowSpec& spec, FontMetrics& font) {
-    graphicsChild_ = addGraphicsWindow(frame_.mdiArea(), state_.graphics, spec, font);
+bool ProgramServicesQt::createGraphicsWindow(const GraphicsWindowRequest& request, FontMetrics& font) {
+    graphicsChild_ = addGraphicsWindow(frame_.mdiArea(), state_.graphics, request, font);
     return !graphicsChild_.isNull();
 }
 

@@ -39,7 +39,7 @@ public:
     QAction* programAction(int32_t id) const;
 
     // ServicesPlatform.
-    bool createGraphicsWindow(const GraphicsWindowSpec& spec, FontMetrics& font) override;
+    bool createGraphicsWindow(const GraphicsWindowRequest& request, FontMetrics& font) override;
     bool appendMenu(int32_t menuIndex, uint32_t flags, int32_t id, const std::string& text) override;
     bool insertMenu(int32_t menuIndex, int32_t position, uint32_t flags, int32_t id, const std::string& text) override;
     bool insertPopupMenu(int32_t position, uint32_t flags, const std::string& text) override;

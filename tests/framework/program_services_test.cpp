@@ -19,11 +19,11 @@ struct RecordingPlatform final : ServicesPlatform {
     bool timersSucceed = true;
     int32_t tickEvent = 77;
     int32_t reply = answer::yes;
-    GraphicsWindowSpec created;
+    GraphicsWindowRequest created;
     int32_t endPrograms = 0;
 
-    bool createGraphicsWindow(const GraphicsWindowSpec& spec, FontMetrics& font) override {
-        created = spec;
+    bool createGraphicsWindow(const GraphicsWindowRequest& request, FontMetrics& font) override {
+        created = request;
         font = {16, 8};
         calls.push_back("create");
         return true;
