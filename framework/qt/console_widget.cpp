@@ -380,6 +380,11 @@ void ConsoleWidget::focusOutEvent(QFocusEvent*) { onKillFocus(view_); }
 // Keys and mouse ------------------------------------------------------------------------------
 
 void ConsoleWidget::keyPressEvent(QKeyEvent* event) {
+    // Alt chords belong to the menu bar (its mnemonics) and are never typed; passed on unused.
+    if ((event->modifiers() & Qt::AltModifier) != 0) {
+        event->ignore();
+        return;
+    }
     if (!editShortcut(*event)) forwardKey(*event);
     event->accept();
     checkEventLoops();

@@ -116,6 +116,9 @@ int32_t frameworkMain(const char* instance, const char* previousInstance, const 
         case FrameShow::maximized: frame->showMaximized(); break;
         case FrameShow::normal: frame->show(); break;
     }
+    // Shown is not yet active: without a window manager to activate it, the frame would get
+    // keys but none of its menu mnemonics or accelerators, which only work in the active window.
+    if (frameShowFor(showState) != FrameShow::minimized) frame->activateWindow();
 
     // 9. The console.
     g_view = ConsoleView{};

@@ -136,6 +136,39 @@ TEST_F(FrameWindowTest, CopyShortcutDoesNothingWithoutASelection) {
     EXPECT_TRUE(frame->action(fw::command::paste)->isEnabled());
 }
 
+// The whole console text, line by line.
+std::string consoleBytes(const fw::ConsoleText& text) {
+    std::string all;
+    for (int32_t n = 1; n <= text.lineCount; ++n) all.append(fw::lineText(text, n)).push_back('\n');
+    return all;
+}
+
+TEST_F(FrameWindowTest, AltWithAMenuMnemonicOpensThatMenuAndTypesNothing) {
+    const std::vector<std::pair<Qt::Key, QString>> cases = {
+        {Qt::Key_F, "&File"}, {Qt::Key_E, "&Edit"}, {Qt::Key_W, "&Window"}};
+    output("ready");
+    const std::string before = consoleBytes(text);
+    QMenuBar* bar = frame->menuBar();
+    for (const auto& [key, title] : cases) {
+        SCOPED_TRACE(title.toStdString());
+        console->setFocus();
+        QTest::keyClick(console, key, Qt::AltModifier);
+        QAction* active = bar->activeAction();
+        ASSERT_NE(active, nullptr);
+        EXPECT_EQ(active->text(), title);
+        EXPECT_TRUE(QTest::qWaitFor([active] { return active->menu()->isVisible(); }));
+        active->menu()->hide();
+        QTest::keyClick(bar, Qt::Key_Escape);
+        EXPECT_EQ(consoleBytes(text), before);
+    }
+    // Alt with a letter no menu claims is not typed either.
+    console->setFocus();
+    QTest::keyClick(console, Qt::Key_Q, Qt::AltModifier);
+    EXPECT_EQ(consoleBytes(text), before);
+    QTest::keyClick(console, Qt::Key_Q);  // the same key without Alt is typed
+    EXPECT_NE(consoleBytes(text), before);
+}
+
 TEST_F(FrameWindowTest, WindowShortcutsTileAndCascade) {
     child->setGeometry(15, 15, 200, 100);
     QTest::keyClick(console, Qt::Key_F4, Qt::ShiftModifier);
