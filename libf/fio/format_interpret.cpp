@@ -185,10 +185,29 @@ int32_t enter_group(TransferState& s, const Entry& e) {
     return 0;
 }
 
-int32_t leave_group(TransferState& s, const Entry& e) {
+// Whether running the group body [from, end) once more changes nothing: only absolute tabs,
+// modes and colons, in groups of their own. Nested repeat counts multiply, so such a body
+// would otherwise be walked up to 32767^depth times for nothing.
+bool repeat_has_no_effect(const TransferState& s, int32_t from, int32_t end) {
+    for (int32_t at = from; at < end;) {
+        const Entry e = decode(s, at);
+        switch (e.kind) {
+        case edit_t: case edit_p: case edit_sp: case edit_ss: case edit_bn: case edit_bz:
+        case edit_colon: case edit_dollar: case edit_group_begin: case edit_group_end:
+            break;
+        default: return false;
+        }
+        if (e.next <= at) return false;
+        at = e.next;
+    }
+    return true;
+}
+
+int32_t leave_group(TransferState& s, const Entry& e, int32_t at) {
     if (s.group_depth < 1) return report_error(err_format, s);  // group end without a begin
     GroupEntry& g = s.group_stack[s.group_depth - 1];
-    if (--g.remaining > 0) {
+    if (--g.remaining > 0 && repeat_has_no_effect(s, g.body, at)) g.remaining = 0;
+    if (g.remaining > 0) {
         s.format_cursor = g.body;
         return 0;
     }
@@ -241,7 +260,7 @@ int32_t next_descriptor_entry(TransferState& s, Entry& e, int32_t& at) {
         switch (e.kind) {
         case invalid_entry: return report_error(err_format, s);
         case edit_group_begin: rc = enter_group(s, e); break;
-        case edit_group_end: rc = leave_group(s, e); break;
+        case edit_group_end: rc = leave_group(s, e, at); break;
         case edit_end: rc = revert(s, e, at); break;
         default: return 0;
         }
