@@ -1,6 +1,7 @@
 // The frame window on Qt. Decisions are the frame logic's; this file only builds the widgets
 // and lends the logic the window system.
 #include "framework/qt/frame_window.h"
+#include "framework/qt/program_services.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -357,6 +358,7 @@ void FrameWindow::enableMenuItem(int32_t command, bool enabled) {
 }
 
 bool FrameWindow::isMenuItemChecked(int32_t command) {
+    if (command >= command::firstProgram) return programItemChecked(command);
     QAction* a = action(command);
     return a != nullptr && a->isChecked();
 }

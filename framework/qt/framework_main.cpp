@@ -16,6 +16,7 @@
 #include "framework/qt/console_widget.h"
 #include "framework/qt/event_loops.h"
 #include "framework/qt/frame_window.h"
+#include "framework/qt/program_services.h"
 #include "libf/fio/errors.h"
 #include "libf/fio/file_layer.h"
 #include "startup/support_library.h"
@@ -127,8 +128,10 @@ int32_t frameworkMain(const char* instance, const char* previousInstance, const 
     frame->attachConsole(*console);
     console->setFocus();
     setHookView(&g_view);
+    // 10. The program services: tick settings, program menu items, timers, the graphics window.
+    installProgramServices(*frame);
 
-    // 10-11. The program runs inside this call and ends the process through the run-time.
+    // 11. The program runs inside this call and ends the process through the run-time.
     program();
     fio::end_program();
     return kStartFailed;  // not reached

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QObject>
+#include <QMdiSubWindow>
 #include <QPointer>
 
 #include <functional>
@@ -12,7 +13,7 @@
 
 class QAction;
 class QMenu;
-class QMdiSubWindow;
+
 class QTimer;
 
 namespace fw::qt {
