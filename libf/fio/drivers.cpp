@@ -279,8 +279,11 @@ int32_t set_format(TransferState& state, const ControlList& list, ControlReading
 enum class Direction { read, write, length };
 
 // What a driver keeps between the calls of one statement.
+constexpr int32_t max_control_words = 64;
+
 struct DriverStatement {
-    std::intptr_t* control = nullptr;  // copy of the control words
+    // Copy of the control words, kept in place so a statement allocates nothing for them.
+    std::intptr_t control[max_control_words] = {};
     int32_t control_count = 0;
     uint32_t control_options = 0;
     int32_t status = 0;
@@ -452,26 +455,17 @@ void release(TransferState& state, const Driver& driver, DriverStatement& st) {
         state.gathered_format = nullptr;
         free_format(state);
     }
-    free_mem(st.control);
-    st.control = nullptr;
     st.finished = true;
 }
 
 // Copies the control words of a begin call; returns the address of item_count.
-const std::intptr_t* take_control_list(TransferState& state, const Driver& driver,
-                                       DriverStatement& st, const std::intptr_t* p) {
+const std::intptr_t* take_control_list(DriverStatement& st, const std::intptr_t* p) {
     const std::intptr_t words = std::max<std::intptr_t>(p[0] - 1, 0);
-    st.control_count = static_cast<int32_t>(std::min<std::intptr_t>(words, 64));
+    st.control_count = static_cast<int32_t>(std::min<std::intptr_t>(words, max_control_words));
     st.control_options = static_cast<uint32_t>(p[1]);
     st.status = 0;
     st.finished = false;
-    st.control = static_cast<std::intptr_t*>(alloc_mem(sizeof(std::intptr_t) * (st.control_count + 1), true));
-    if (st.control == nullptr) {
-        set_statement_kind(state, driver.direction == Direction::read ? kind_read : kind_write);
-        st.status = report_error(err_allocation, state);
-    } else if (st.control_count > 0) {
-        std::memcpy(st.control, p + 2, sizeof(std::intptr_t) * st.control_count);
-    }
+    std::memcpy(st.control, p + 2, sizeof(std::intptr_t) * st.control_count);
     return p + 2 + words;
 }
 
@@ -484,7 +478,7 @@ int32_t run_driver(Driver& driver, const std::intptr_t* args) {
     const bool end = (flags & driver_flag::end) != 0;
     if (begin) {
         if (!st.finished) release(state, driver, st);  // the previous statement never ended
-        p = take_control_list(state, driver, st, p);
+        p = take_control_list(st, p);
         if (st.status == 0) st.status = begin_step(state, driver, st);
     } else if (st.finished) {
         return driver.direction == Direction::length ? 0 : st.status;
