@@ -12,26 +12,6 @@ namespace {
 
 bool has(uint32_t word, uint32_t bits) { return (word & bits) != 0; }
 
-// A non-advancing WRITE left its record open: its text is out, only the record end is missing.
-int32_t end_open_record(TransferState& s, UnitBlock& unit) {
-    constexpr uint32_t pending = attr::nonadvancing_open | attr::last_was_write;
-    if ((unit.attributes & pending) != pending) return 0;
-    unit.attributes &= ~pending;
-    UnitBlock* const running = s.current_unit;
-    const uint32_t present = s.present;
-    s.current_unit = &unit;
-    s.record.limit = 0;
-    s.record.position = 0;
-    s.present = (present & (open_present::iostat | open_present::err)) | pres::formatted;
-    int32_t status = append_chars(s.record, unit.pending_record.data, unit.pending_record.limit);
-    unit.pending_record.limit = 0;
-    unit.pending_record.position = 0;
-    if (status == 0) status = end_output_record(s);
-    s.present = present;
-    s.current_unit = running;
-    return status;
-}
-
 int32_t write_buffered_data(UnitBlock& unit) {
     if (!has(unit.attributes, attr::dirty)) return 0;
     return has(unit.attributes, attr::direct) ? write_back_direct_block(unit) : flush_unit(unit);
@@ -40,7 +20,7 @@ int32_t write_buffered_data(UnitBlock& unit) {
 }  // namespace
 
 int32_t disconnect_unit(TransferState& s, UnitBlock& unit, bool remove) {
-    if (int32_t status = end_open_record(s, unit)) return status;
+    if (int32_t status = end_open_output_record(s, unit)) return status;
     if (int32_t error = write_buffered_data(unit)) return report_error(error, s);
     const bool remove_file = remove || has(unit.attributes, attr::delete_on_close);
     const int32_t error = close_file(unit, remove_file);

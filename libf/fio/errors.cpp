@@ -196,34 +196,12 @@ void empty_record_and_end(TransferState& state) {
     state.statement_flags &= sflag::kept_on_end;
 }
 
-// A record left open by a non-advancing WRITE still needs its line end.
-void end_open_record(TransferState& state, UnitBlock& unit) {
-    const uint32_t open_write = attr::nonadvancing_open | attr::last_was_write;
-    if ((unit.attributes & open_write) != open_write) return;
-    unit.attributes &= ~open_write;
-    if (ensure_record_buffers(state) != 0) return;
-    RecordBuffer& pending = unit.pending_record;
-    RecordBuffer& record = state.record;
-    const int32_t n = pending.data != nullptr && pending.limit > 0 ? pending.limit : 0;
-    if (n > record.capacity) {
-        void* grown = realloc_mem(record.data, static_cast<std::size_t>(n));
-        if (grown == nullptr) return;
-        record.data = static_cast<char*>(grown);
-        record.capacity = n;
-    }
-    if (n > 0) std::memcpy(record.data, pending.data, static_cast<std::size_t>(n));
-    record.limit = n;
-    record.position = n;
-    pending.limit = 0;
-    pending.position = 0;
-    state.present = pres::formatted;
-    state.statement_flags = (state.statement_flags & sflag::kept_on_end) | kind_write;
-    end_output_record(state);
-}
-
 void close_unit_at_end(TransferState& state, UnitBlock& unit) {
     state.current_unit = &unit;
-    end_open_record(state, unit);
+    // No IOSTAT=/ERR= of an earlier statement may take an error met here.
+    state.present = 0;
+    state.statement_flags = (state.statement_flags & sflag::kept_on_end) | kind_write;
+    end_open_output_record(state, unit);
     if (unit.unit_number == console_input_unit || unit.unit_number == console_output_unit ||
         unit.unit_number == console_error_unit)
         return;

@@ -36,24 +36,6 @@ int32_t resolve_unit(TransferState& s, bool console_units, UnitBlock*& unit) {
     return status_ok;
 }
 
-// A non-advancing WRITE left its record open: its text is out, only the record end is missing.
-int32_t end_open_record(TransferState& s, UnitBlock& unit) {
-    constexpr uint32_t open_write = attr::nonadvancing_open | attr::last_was_write;
-    if ((unit.attributes & open_write) != open_write) return status_ok;
-    unit.attributes &= ~attr::nonadvancing_open;
-    const uint32_t present = s.present;
-    s.current_unit = &unit;
-    s.record.limit = 0;
-    s.record.position = 0;
-    s.present = (present & (pres::iostat | pres::err)) | pres::formatted;
-    int32_t status = append_chars(s.record, unit.pending_record.data, unit.pending_record.limit);
-    unit.pending_record.limit = 0;
-    unit.pending_record.position = 0;
-    if (status == status_ok) status = end_output_record(s);
-    s.present = present;
-    return status;
-}
-
 void forget_open_record(UnitBlock& unit) {
     unit.attributes &= ~attr::nonadvancing_open;
     unit.pending_record.limit = 0;
@@ -198,7 +180,7 @@ int32_t rewind_unit(TransferState& s) {
     UnitBlock* unit = nullptr;
     if (int32_t status = resolve_unit(s, false, unit)) return status;
     if (unit == nullptr || has(unit->attributes, attr::direct)) return finish(s);
-    if (int32_t status = end_open_record(s, *unit)) return status;
+    if (int32_t status = end_open_output_record(s, *unit)) return status;
     if (flush_unit(*unit) != 0) return report_file_error(s, *unit);
     seek(*unit, 0);
     if (unit->last_error != 0) return report_file_error(s, *unit);
@@ -224,7 +206,7 @@ int32_t backspace_unit(TransferState& s) {
         if (unit->record_number > 0) unit->record_number -= 1;
         return finish(s);
     }
-    if (int32_t status = end_open_record(s, *unit)) return status;
+    if (int32_t status = end_open_output_record(s, *unit)) return status;
     if (unit->record_number == 0 || has(unit->attributes, attr::endfile)) {
         // After ENDFILE the unit goes back to the end of its data, before the end of file.
         if (unit->record_number != 0) {
@@ -252,7 +234,7 @@ int32_t endfile_unit(TransferState& s) {
     if (unit == nullptr || has(unit->attributes, attr::direct)) return finish(s);
     // A console unit is no file: it only remembers the end of file.
     if (!has(unit->attributes, attr::console)) {
-        if (int32_t status = end_open_record(s, *unit)) return status;
+        if (int32_t status = end_open_output_record(s, *unit)) return status;
         // A device is never cut; it only gets out what it holds.
         const bool device = has(unit->attributes, attr::char_device);
         if ((device ? flush_unit(*unit) : settle_block(*unit, true)) != 0) return report_file_error(s, *unit);

@@ -14,7 +14,13 @@ namespace fio {
 namespace {
 
 constexpr int64_t growth_step = 8192;
+#ifdef SIMPLEX_FUZZ_LIMITS
+// Fuzz builds: a record the input legitimately asks for (T, X and nested repeats reach 2 GiB)
+// is refused like a failed allocation instead of being allocated.
+constexpr int64_t max_capacity = 16 << 20;
+#else
 constexpr int64_t max_capacity = 0x7FFFFFFF - growth_step;
+#endif
 
 int32_t allocation_failed() { return report_error(err_allocation, transfer_state()); }
 
@@ -345,6 +351,26 @@ int32_t wrap_output_item(TransferState& state, int32_t start) {
     if (int32_t status = end_output_record(state)) return status;
     if (int32_t status = append_repeated(record, ' ', 1)) return status;
     return append_chars(record, work.data, length);
+}
+
+int32_t end_open_output_record(TransferState& state, UnitBlock& unit) {
+    constexpr uint32_t open_write = attr::nonadvancing_open | attr::last_was_write;
+    if ((unit.attributes & open_write) != open_write) return status_ok;
+    unit.attributes &= ~attr::nonadvancing_open;
+    if (int32_t error = ensure_record_buffers(state)) return report_error(error, state);
+    UnitBlock* const running = state.current_unit;
+    const uint32_t present = state.present;
+    state.current_unit = &unit;
+    state.record.limit = 0;
+    state.record.position = 0;
+    state.present = (present & (pres::iostat | pres::err)) | pres::formatted;
+    int32_t status = append_chars(state.record, unit.pending_record.data, unit.pending_record.limit);
+    unit.pending_record.limit = 0;
+    unit.pending_record.position = 0;
+    if (status == status_ok) status = end_output_record(state);
+    state.present = present;
+    state.current_unit = running;
+    return status;
 }
 
 }  // namespace fio

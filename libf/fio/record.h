@@ -22,6 +22,10 @@ int32_t end_output_record(TransferState& state);
 int32_t write_output_record(TransferState& state);
 // Read the next input record into state.record. Returns a statement status (2 at END=).
 int32_t next_input_record(TransferState& state);
+// A non-advancing WRITE left its record open on `unit`: write it out with its record end (used
+// when the unit is closed or repositioned). Errors go through report_error with the running
+// statement's IOSTAT=/ERR=.
+int32_t end_open_output_record(TransferState& state, UnitBlock& unit);
 // List-directed: end the record at start and carry the rest into a new record after one blank.
 int32_t wrap_output_item(TransferState& state, int32_t start);
 
