@@ -19,7 +19,7 @@ fi
 
 build=build/fuzzers
 cmake -S . -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 -DSIMPLEX_BENCH=OFF \
-  -DSIMPLEX_SANITIZE=ON -DSIMPLEX_FUZZ=ON -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link"
+  -DSIMPLEX_SANITIZE=ON -DSIMPLEX_FUZZ=ON -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link -DSIMPLEX_FUZZ_LIMITS"
 targets=("${1:-}")
 if [ -z "${targets[0]}" ]; then
   targets=()

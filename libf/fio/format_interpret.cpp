@@ -173,41 +173,59 @@ void load_operands(const Entry& e, int32_t item_type, TransferState& s) {
     }
 }
 
+void start_pass(const TransferState& s, GroupEntry& g) {
+    g.pass_position = s.record.position;
+    g.pass_limit = s.record.limit;
+    g.pass_flags = s.statement_flags;
+    g.pass_scale = s.scale_factor;
+    g.pass_left_tab = s.left_tab_limit;
+}
+
 int32_t enter_group(TransferState& s, const Entry& e) {
     if (s.group_depth + 1 > max_group_depth) return report_error(err_group_overflow, s);
     GroupEntry& g = s.group_stack[s.group_depth];
     g.count = std::max(e.repeat, 1);
     g.remaining = g.count;
     g.body = e.next;
+    start_pass(s, g);
     s.group_top = s.group_depth;
     ++s.group_depth;
     s.format_cursor = e.next;
     return 0;
 }
 
-// Whether running the group body [from, end) once more changes nothing: only absolute tabs,
-// modes and colons, in groups of their own. Nested repeat counts multiply, so such a body
-// would otherwise be walked up to 32767^depth times for nothing.
-bool repeat_has_no_effect(const TransferState& s, int32_t from, int32_t end) {
+bool same_as_pass_start(const TransferState& s, const GroupEntry& g) {
+    return g.pass_position == s.record.position && g.pass_limit == s.record.limit &&
+           g.pass_flags == s.statement_flags && g.pass_scale == s.scale_factor &&
+           g.pass_left_tab == s.left_tab_limit;
+}
+
+// Whether the group body [from, end) acts on the current record only: positions, strings
+// and modes, without items or record advances.
+bool acts_within_record(const TransferState& s, int32_t from, int32_t end) {
     for (int32_t at = from; at < end;) {
         const Entry e = decode(s, at);
-        switch (e.kind) {
-        case edit_t: case edit_p: case edit_sp: case edit_ss: case edit_bn: case edit_bz:
-        case edit_colon: case edit_dollar: case edit_group_begin: case edit_group_end:
-            break;
-        default: return false;
-        }
+        if (e.kind == invalid_entry || consumes_item(e.kind) || e.kind == edit_slash || e.kind == edit_q)
+            return false;
         if (e.next <= at) return false;
         at = e.next;
     }
     return true;
 }
 
+// A pass over such a body that left the record, its position and the modes as they were
+// would do exactly the same again, so the remaining passes are skipped. Nested repeat
+// counts multiply: "(32767(32767(32767(1X))))" would otherwise take 32767^3 passes.
+bool repeat_has_no_effect(const TransferState& s, const GroupEntry& g, int32_t end) {
+    return same_as_pass_start(s, g) && acts_within_record(s, g.body, end);
+}
+
 int32_t leave_group(TransferState& s, const Entry& e, int32_t at) {
     if (s.group_depth < 1) return report_error(err_format, s);  // group end without a begin
     GroupEntry& g = s.group_stack[s.group_depth - 1];
-    if (--g.remaining > 0 && repeat_has_no_effect(s, g.body, at)) g.remaining = 0;
+    if (--g.remaining > 0 && repeat_has_no_effect(s, g, at)) g.remaining = 0;
     if (g.remaining > 0) {
+        start_pass(s, g);
         s.format_cursor = g.body;
         return 0;
     }
@@ -247,7 +265,10 @@ int32_t revert(TransferState& s, const Entry& end, int32_t at) {
     s.format_cursor = target;
     s.group_top = 0;
     s.group_depth = to_group ? 1 : 0;
-    if (to_group) s.group_stack[0].remaining = s.group_stack[0].count;
+    if (to_group) {
+        s.group_stack[0].remaining = s.group_stack[0].count;
+        start_pass(s, s.group_stack[0]);
+    }
     return 0;
 }
 

@@ -105,6 +105,12 @@ struct GroupEntry {
     int32_t count = 0;
     int32_t remaining = 0;
     int32_t body = 0;  // byte offset just after the group begin
+    // Record and mode state when the current pass over the body began.
+    int32_t pass_position = 0;
+    int32_t pass_limit = 0;
+    uint32_t pass_flags = 0;
+    int32_t pass_scale = 0;
+    int32_t pass_left_tab = 0;
 };
 
 constexpr int max_group_depth = 20;
