@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -47,19 +48,22 @@ struct CliRun {
     std::string out, err;
 };
 
-// simplex-cli in dir with the input file named on the command line and the rows orientation.
-CliRun run_cli(const fs::path& dir, const std::string& input) {
+// A program in dir with stdin from a file and stdout/stderr to files there.
+CliRun run_in(const fs::path& dir, const std::vector<std::string>& argv, const std::string& stdin_file) {
     const pid_t pid = ::fork();
     if (pid == 0) {
         if (::chdir(dir.c_str()) != 0) ::_exit(120);
-        const int in = ::open("/dev/null", O_RDONLY);
+        const int in = ::open(stdin_file.c_str(), O_RDONLY);
         const int out = ::open("stdout.out", O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int err = ::open("stderr.out", O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (in < 0 || out < 0 || err < 0) ::_exit(121);
         ::dup2(in, 0);
         ::dup2(out, 1);
         ::dup2(err, 2);
-        ::execl(cli_binary.c_str(), cli_binary.c_str(), input.c_str(), "1", static_cast<char*>(nullptr));
+        std::vector<char*> args;
+        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        ::execvp(args[0], args.data());
         ::_exit(122);
     }
     int status = 0;
@@ -69,6 +73,11 @@ CliRun run_cli(const fs::path& dir, const std::string& input) {
     r.out = read_file(dir / "stdout.out");
     r.err = read_file(dir / "stderr.out");
     return r;
+}
+
+// simplex-cli in dir with the input file named on the command line and the rows orientation.
+CliRun run_cli(const fs::path& dir, const std::string& input) {
+    return run_in(dir, {cli_binary.string(), input, "1"}, "/dev/null");
 }
 
 const std::string worked_example = "worked example\n4 3\n1 1 0\n1 0 1\n0 1 1\n1 1 1\n";
@@ -170,6 +179,55 @@ TEST(CliFaults, MegabyteRecords) {
         const std::string reduced = read_file(dir.path / "REDUC.ORD");
         EXPECT_EQ(reduced.substr(reduced.find('\n')), expected.substr(expected.find('\n')));
     }
+}
+
+}  // namespace
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool sanitized_build = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool sanitized_build = true;
+#else
+constexpr bool sanitized_build = false;
+#endif
+#else
+constexpr bool sanitized_build = false;
+#endif
+
+bool have_valgrind() { return std::system("valgrind --version >/dev/null 2>&1") == 0; }
+
+// valgrind finds no invalid read or write and no use of an uninitialised value, over every
+// bundled example (its answers on standard input, the program's status kept apart from
+// valgrind's 99) and over a write to a full device.
+TEST(CliFaults, ValgrindOverTheExamples) {
+    if (sanitized_build) GTEST_SKIP() << "valgrind does not run sanitizer builds";
+    if (!have_valgrind()) GTEST_SKIP() << "valgrind is not installed";
+    const std::vector<std::string> valgrind = {"valgrind", "-q", "--error-exitcode=99", "--leak-check=no",
+                                               "--track-origins=yes", cli_binary.string()};
+    int examples = 0;
+    for (const auto& entry : fs::directory_iterator(fs::path(SIMPLEX_SOURCE_DIR) / "examples")) {
+        if (!entry.is_directory()) continue;
+        SCOPED_TRACE(entry.path().filename().string());
+        ++examples;
+        TempDir dir;
+        fs::copy_file(entry.path() / "data.txt", dir.path / "data.txt");
+        const CliRun r = run_in(dir.path, valgrind, (entry.path() / "answers").string());
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(read_file(dir.path / "REDUC.ORD"), read_file(entry.path() / "REDUC.ORD"));
+    }
+    EXPECT_GT(examples, 0);
+
+    if (!fs::exists("/dev/full")) return;
+    TempDir dir;
+    write_file(dir.path / "data.txt", worked_example);
+    fs::create_symlink("/dev/full", dir.path / "resu.ord");
+    std::vector<std::string> args = valgrind;
+    args.insert(args.end(), {"data.txt", "1"});
+    const CliRun r = run_in(dir.path, args, "/dev/null");
+    EXPECT_EQ(r.status, 255) << r.err;
 }
 
 }  // namespace
