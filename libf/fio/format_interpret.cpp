@@ -179,6 +179,7 @@ void start_pass(const TransferState& s, GroupEntry& g) {
     g.pass_flags = s.statement_flags;
     g.pass_scale = s.scale_factor;
     g.pass_left_tab = s.left_tab_limit;
+    g.pass_moved_on = false;
 }
 
 int32_t enter_group(TransferState& s, const Entry& e) {
@@ -200,30 +201,23 @@ bool same_as_pass_start(const TransferState& s, const GroupEntry& g) {
            g.pass_left_tab == s.left_tab_limit;
 }
 
-// Whether the group body [from, end) acts on the current record only: positions, strings
-// and modes, without items or record advances.
-bool acts_within_record(const TransferState& s, int32_t from, int32_t end) {
-    for (int32_t at = from; at < end;) {
-        const Entry e = decode(s, at);
-        if (e.kind == invalid_entry || consumes_item(e.kind) || e.kind == edit_slash || e.kind == edit_q)
-            return false;
-        if (e.next <= at) return false;
-        at = e.next;
-    }
-    return true;
+// A pass that handed out no item, "/" or Q, and left the record, its position and the modes
+// as they were, would do exactly the same again, so the remaining passes are skipped. Nested
+// repeat counts multiply: "(32767(32767(32767(1X))))" would otherwise take 32767^3 passes.
+bool repeat_has_no_effect(const TransferState& s, const GroupEntry& g) {
+    return !g.pass_moved_on && same_as_pass_start(s, g);
 }
 
-// A pass over such a body that left the record, its position and the modes as they were
-// would do exactly the same again, so the remaining passes are skipped. Nested repeat
-// counts multiply: "(32767(32767(32767(1X))))" would otherwise take 32767^3 passes.
-bool repeat_has_no_effect(const TransferState& s, const GroupEntry& g, int32_t end) {
-    return same_as_pass_start(s, g) && acts_within_record(s, g.body, end);
+// Marks every pass in progress as having moved on.
+void note_moving_on(TransferState& s, int32_t kind) {
+    if (!consumes_item(kind) && kind != edit_slash && kind != edit_q) return;
+    for (int32_t i = 0; i < s.group_depth; ++i) s.group_stack[i].pass_moved_on = true;
 }
 
-int32_t leave_group(TransferState& s, const Entry& e, int32_t at) {
+int32_t leave_group(TransferState& s, const Entry& e) {
     if (s.group_depth < 1) return report_error(err_format, s);  // group end without a begin
     GroupEntry& g = s.group_stack[s.group_depth - 1];
-    if (--g.remaining > 0 && repeat_has_no_effect(s, g, at)) g.remaining = 0;
+    if (--g.remaining > 0 && repeat_has_no_effect(s, g)) g.remaining = 0;
     if (g.remaining > 0) {
         start_pass(s, g);
         s.format_cursor = g.body;
@@ -281,7 +275,7 @@ int32_t next_descriptor_entry(TransferState& s, Entry& e, int32_t& at) {
         switch (e.kind) {
         case invalid_entry: return report_error(err_format, s);
         case edit_group_begin: rc = enter_group(s, e); break;
-        case edit_group_end: rc = leave_group(s, e, at); break;
+        case edit_group_end: rc = leave_group(s, e); break;
         case edit_end: rc = revert(s, e, at); break;
         default: return 0;
         }
@@ -349,6 +343,7 @@ int32_t next_edit_descriptor(int32_t item_type, TransferState& s, EditCode& code
         s.repeat_left = 0;
         if (int32_t rc = next_descriptor_entry(s, e, at)) return rc;
         s.format_cursor = e.next;
+        note_moving_on(s, e.kind);
         if (carries_repeat(e.kind)) {
             s.repeat_item = at;
             s.repeat_left = std::max(e.repeat, 1);
@@ -368,9 +363,13 @@ bool pending_control(const TransferState& s) {
     int32_t depth = s.group_depth;
     int32_t remaining[max_group_depth];
     int32_t body[max_group_depth];
+    // A level whose whole body was walked in this look-ahead holds nothing but groups: its
+    // further passes would meet nothing either (nested counts would take 32767^depth steps).
+    bool whole_body[max_group_depth];
     for (int32_t i = 0; i < depth; ++i) {
         remaining[i] = s.group_stack[i].remaining;
         body[i] = s.group_stack[i].body;
+        whole_body[i] = false;
     }
     int32_t at = s.format_cursor;
     for (;;) {
@@ -378,11 +377,13 @@ bool pending_control(const TransferState& s) {
         if (e.kind == edit_group_begin) {
             if (depth >= max_group_depth) return true;  // the fetch reports the overflow
             remaining[depth] = std::max(e.repeat, 1);
+            whole_body[depth] = true;
             body[depth++] = e.next;
             at = e.next;
         } else if (e.kind == edit_group_end) {
             if (depth < 1) return true;  // the fetch reports the broken format
-            if (--remaining[depth - 1] > 0) {
+            if (--remaining[depth - 1] > 0 && !whole_body[depth - 1]) {
+                whole_body[depth - 1] = true;
                 at = body[depth - 1];
             } else {
                 --depth;

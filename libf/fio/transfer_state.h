@@ -111,6 +111,7 @@ struct GroupEntry {
     uint32_t pass_flags = 0;
     int32_t pass_scale = 0;
     int32_t pass_left_tab = 0;
+    bool pass_moved_on = false;  // the pass handed out an item, "/" or Q descriptor
 };
 
 constexpr int max_group_depth = 20;

@@ -31,6 +31,8 @@ TEST_F(FormatRepeat, WriteKeepsEveryPassThatChangesTheRecord) {
         {"(32767(32767(32767('ab',TL2))),I1)", "7b        "},
         {"(32767(32767(32767())),I1)", "7         "},
         {"(32767(32767(32767(SP,BZ,:,T2))),I2)", " +7       "},
+        // The statement ends at the second I1, whose item is missing: 'z' is never written.
+        {"(I1,(3(TL1)),I1,'z')", "7         "},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.format);
