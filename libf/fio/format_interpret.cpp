@@ -201,16 +201,17 @@ bool same_as_pass_start(const TransferState& s, const GroupEntry& g) {
            g.pass_left_tab == s.left_tab_limit;
 }
 
-// A pass that handed out no item, "/" or Q, and left the record, its position and the modes
+// A pass that handed out no item, "/" or input Q, and left the record, its position and the modes
 // as they were, would do exactly the same again, so the remaining passes are skipped. Nested
 // repeat counts multiply: "(32767(32767(32767(1X))))" would otherwise take 32767^3 passes.
 bool repeat_has_no_effect(const TransferState& s, const GroupEntry& g) {
     return !g.pass_moved_on && same_as_pass_start(s, g);
 }
 
-// Marks every pass in progress as having moved on.
+// Marks every pass in progress as having moved on. Q takes an item on input only.
 void note_moving_on(TransferState& s, int32_t kind) {
-    if (!consumes_item(kind) && kind != edit_slash && kind != edit_q) return;
+    const bool takes_q = kind == edit_q && statement_kind(s) == kind_read;
+    if (!consumes_item(kind) && kind != edit_slash && !takes_q) return;
     for (int32_t i = 0; i < s.group_depth; ++i) s.group_stack[i].pass_moved_on = true;
 }
 

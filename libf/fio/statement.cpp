@@ -178,8 +178,8 @@ int32_t perform_trailing_controls(TransferState& state, int32_t (*perform)(Trans
         EditCode code = edit_end;
         if (int32_t status = next_edit_descriptor(0, state, code)) return status;
         // The look-ahead cannot foresee a group repetition that the fetch skips; a data
-        // descriptor met that way still ends the controls.
-        if (code == edit_colon || is_data_edit(code) || code == edit_end) break;
+        // descriptor or Q met that way still ends the controls.
+        if (code == edit_colon || is_data_edit(code) || code == edit_q || code == edit_end) break;
         if (int32_t status = perform(state, code)) return status;
     }
     return status_ok;

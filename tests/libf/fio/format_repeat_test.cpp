@@ -31,6 +31,7 @@ TEST_F(FormatRepeat, WriteKeepsEveryPassThatChangesTheRecord) {
         {"(32767(32767(32767('ab',TL2))),I1)", "7b        "},
         {"(32767(32767(32767())),I1)", "7         "},
         {"(32767(32767(32767(SP,BZ,:,T2))),I2)", " +7       "},
+        {"(32767(32767(32767(Q,'q',TL1))),I1)", "7         "},
         // The statement ends at the second I1, whose item is missing: 'z' is never written.
         {"(I1,(3(TL1)),I1,'z')", "7         "},
     };
@@ -57,6 +58,8 @@ TEST_F(FormatRepeat, ReadTabsSettleInsideTheRecord) {
         {"(32767(32767(32767(1X))),TL2,I2)", 34},
         {"(100(1X,TL1),I2)", 12},
         {"(32767(32767(3X,TL1)),T2,I2)", 23},
+        // Q takes the item: the count of characters left in the record.
+        {"(32767(32767(32767(TL1))),T2,Q,I2)", 3},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.format);
