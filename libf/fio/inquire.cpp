@@ -32,12 +32,12 @@ std::string_view trim_blanks(std::string_view text) {
 }
 
 // A text answer goes to its variable blank-padded or cut; the length-prefixed form is honoured.
-void answer_text(bool given, const SpecText& spec, std::string_view value) {
-    if (!given || spec.text == nullptr) return;
-    if (spec.length < 0)
-        fill_text(value, spec.text + 1, static_cast<unsigned char>(spec.text[0]));
+void answer_text(bool given, const SpecText& specifier, std::string_view value) {
+    if (!given || specifier.text == nullptr) return;
+    if (specifier.length < 0)
+        fill_text(value, specifier.text + 1, static_cast<unsigned char>(specifier.text[0]));
     else
-        fill_text(value, spec.text, spec.length);
+        fill_text(value, specifier.text, specifier.length);
 }
 
 void answer_int(bool given, int32_t* variable, int64_t value) {
