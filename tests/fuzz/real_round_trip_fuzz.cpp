@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <string>
 
 #include "libf/fio/decimal.h"
@@ -45,6 +46,8 @@ void check_digits(double value, const void* bits, int32_t type, int32_t count, b
     double back = 0;
     fio::digits_to_real(text.c_str(), &back, 0, fio::item_real8);
     const double magnitude = std::fabs(value);
+    // Rounding up to the shown digits can pass the largest real ("0.2E309"): infinity then.
+    if (std::isinf(back) && std::strtold(text.c_str(), nullptr) > std::numeric_limits<double>::max()) return;
     if (magnitude < 0x1p-1022 && type == fio::item_real8) {
         // Subnormal 8-byte values convert as zero.
         if (back != 0) fail("subnormal", value, back, text);
@@ -87,6 +90,14 @@ void check_edited(double value, int32_t type, int32_t d) {
     // adds its own rounding when stored.
     const int generated = type == fio::item_real4 ? 8 : 16;
     const int kept = std::min(d + 1, generated);
+    if (std::isinf(back)) {
+        // Only a value that rounds up past the largest real may come back as infinity.
+        const double half_unit = 0.5 * std::pow(10.0, std::floor(std::log10(magnitude)) + 1 - kept);
+        const double largest = type == fio::item_real4 ? std::numeric_limits<float>::max()
+                                                       : std::numeric_limits<double>::max();
+        if (!(magnitude + half_unit * 1.000001 > largest)) fail("ES overflow", value, back, text);
+        return;
+    }
     const double larger = std::max(magnitude, std::fabs(back));
     const double leading = larger == 0 ? 0 : std::floor(std::log10(larger) + 1e-12);
     double tolerance = 0.5 * std::pow(10.0, leading + 1 - kept) * (1 + 1e-9) + magnitude * scaling_slack;
