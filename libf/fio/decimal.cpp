@@ -197,8 +197,25 @@ double mantissa_to_double(uint64_t acc) {
     return std::bit_cast<double>((biased << 52) | (normal & fraction_mask));
 }
 
+// 10^n in extended precision, by the same squaring.
+long double extended_power_of_ten(int64_t n) {
+    long double x = 10.0L;
+    long double power = 1.0L;
+    for (; n > 0; n >>= 1) {
+        if (n & 1) power *= x;
+        x *= x;
+    }
+    return power;
+}
+
 double scale_by_power_of_ten(double value, int64_t t) {
-    if (t > 0) return value * power_of_ten(static_cast<int32_t>(t));
+    if (t > 0) {
+        const double scaled = value * power_of_ten(static_cast<int32_t>(t));
+        if (!std::isinf(scaled)) return scaled;
+        // The power's rounding error (a few units in its last place) must not carry a value
+        // just below the largest real into infinity: decide overflow in extended precision.
+        return static_cast<double>(static_cast<long double>(value) * extended_power_of_ten(t));
+    }
     if (t < -largest_single_power) {
         // 10^|t| alone would overflow: divide in two steps so tiny values survive.
         value /= power_of_ten(static_cast<int32_t>(-t - largest_single_power));
