@@ -111,4 +111,12 @@ void write_file(const std::string& name, const std::string& bytes) {
 
 bool file_exists(const std::string& name) { return std::filesystem::exists(name); }
 
+fio::TransferState& statement(fio::StatementKind kind, int32_t unit) {
+    fio::TransferState& s = fio::transfer_state();
+    s.statement_flags = kind;
+    s.options = fio::opt::status_codes | fio::opt::unit_by_value;
+    s.unit_spec = unit;
+    return s;
+}
+
 }  // namespace test_support

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "libf/fio/transfer_state.h"
+
 namespace test_support {
 
 // Creates a fresh directory, makes it the working directory, and on destruction returns to
@@ -49,6 +51,9 @@ public:
 // Closes and releases every unit, frees the statement's buffers, zeroes the statement record
 // and restores the default console callbacks.
 void reset_transfer_state();
+
+// The statement record set up for a statement of `kind` on unit number `unit` (by value).
+fio::TransferState& statement(fio::StatementKind kind, int32_t unit);
 
 // Reads a whole file (binary); "" when it cannot be read.
 std::string read_file(const std::string& name);

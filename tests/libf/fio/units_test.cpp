@@ -19,13 +19,7 @@ protected:
     void SetUp() override { test_support::reset_transfer_state(); }
     void TearDown() override { test_support::reset_transfer_state(); }
 
-    TransferState& statement(StatementKind kind, int32_t unit) {
-        TransferState& s = transfer_state();
-        s.statement_flags = kind;
-        s.options = opt::status_codes | opt::unit_by_value;
-        s.unit_spec = unit;
-        return s;
-    }
+    TransferState& statement(StatementKind kind, int32_t unit) { return test_support::statement(kind, unit); }
 };
 
 TEST_F(Units, ConsoleNumbersResolveToTheReservedUnits) {
