@@ -119,36 +119,50 @@ bool has_unformatted_records(const UnitBlock& unit) {
     return is_set(unit.attributes, attr::direct | attr::record_markers);
 }
 
-int32_t write_unformatted_item(TransferState& state) {
+namespace {
+
+// The bytes of the current item and how they are to move.
+struct RawItem {
+    UnitBlock* unit = nullptr;
+    char* bytes = nullptr;
+    int64_t size = 0;  // 0: nothing to transfer
+    bool big = false;
+};
+
+// Checks shared by both directions. A structure on a byte-swapped unit is refused before
+// anything is copied, so a structure being read keeps its value.
+int32_t prepare_item(TransferState& state, RawItem& item) {
     if (state.terminated != 0) return 0;
-    UnitBlock* unit = state.current_unit;
-    if (unit == nullptr) return report_error(err_internal, state);
-    const bool big = big_endian(*unit);
-    if (big && state.item_type == item_structure) return report_error(err_endian_structure, state);
+    item.unit = state.current_unit;
+    if (item.unit == nullptr) return report_error(err_internal, state);
+    item.big = big_endian(*item.unit);
+    if (item.big && state.item_type == item_structure) return report_error(err_endian_structure, state);
     const int64_t n = item_bytes(state);
     if (n == 0) return 0;
     if (state.item_address == nullptr) return report_error(err_internal, state);
-    const auto* source = static_cast<const char*>(state.item_address);
-    const int32_t swap = big ? swap_element_size(state.item_type, state.item_length) : 1;
-    if (has_unformatted_records(*unit)) return append_to_record(state, source, n, swap);
-    return write_to_stream(state, *unit, source, n, swap);
+    item.bytes = static_cast<char*>(state.item_address);
+    item.size = n;
+    return 0;
+}
+
+}  // namespace
+
+int32_t write_unformatted_item(TransferState& state) {
+    RawItem item;
+    if (int32_t status = prepare_item(state, item); status != 0 || item.size == 0) return status;
+    const int32_t swap = item.big ? swap_element_size(state.item_type, state.item_length) : 1;
+    if (has_unformatted_records(*item.unit)) return append_to_record(state, item.bytes, item.size, swap);
+    return write_to_stream(state, *item.unit, item.bytes, item.size, swap);
 }
 
 int32_t read_unformatted_item(TransferState& state) {
-    if (state.terminated != 0) return 0;
-    UnitBlock* unit = state.current_unit;
-    if (unit == nullptr) return report_error(err_internal, state);
-    const bool big = big_endian(*unit);
-    // Refused before anything is copied, so the structure keeps its value.
-    if (big && state.item_type == item_structure) return report_error(err_endian_structure, state);
-    const int64_t n = item_bytes(state);
-    if (n == 0) return 0;
-    if (state.item_address == nullptr) return report_error(err_internal, state);
-    auto* target = static_cast<char*>(state.item_address);
-    const int32_t status = has_unformatted_records(*unit) ? read_from_record(state, target, n)
-                                                          : read_from_stream(state, *unit, target, n);
+    RawItem item;
+    if (int32_t status = prepare_item(state, item); status != 0 || item.size == 0) return status;
+    const int32_t status = has_unformatted_records(*item.unit)
+                               ? read_from_record(state, item.bytes, item.size)
+                               : read_from_stream(state, *item.unit, item.bytes, item.size);
     if (status != 0) return status;
-    if (big) swap_elements(target, n, swap_element_size(state.item_type, state.item_length));
+    if (item.big) swap_elements(item.bytes, item.size, swap_element_size(state.item_type, state.item_length));
     return 0;
 }
 

@@ -16,16 +16,6 @@ namespace {
 
 constexpr std::size_t max_records = 16;
 
-libf::ArrayDescriptor character_array(char* base, int32_t element_length, int32_t count) {
-    libf::ArrayDescriptor d{};
-    d.base = reinterpret_cast<std::intptr_t>(base);
-    d.type_word = libf::make_type_word(libf::class_character, 1);
-    d.element_length = element_length;
-    d.flags = libf::make_flags(1, 0);
-    d.dimensions[0] = {1, count, element_length};
-    return d;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
@@ -33,20 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     fuzz::fresh_state();
     fuzz::Reader in{data, size};
     const std::string format(in.until(0));
-    std::vector<std::string_view> lines;
-    while (!in.empty() && lines.size() < max_records) lines.push_back(in.until('\n'));
-    if (lines.empty()) lines.emplace_back();
-    std::size_t width = 1;
-    for (auto line : lines) width = std::max(width, line.size());
-
-    // One exact-size block of records.
-    const std::size_t total = width * lines.size();
-    std::unique_ptr<char[]> records(new char[total]);
-    std::memset(records.get(), ' ', total);
-    for (std::size_t i = 0; i < lines.size(); ++i)
-        if (!lines[i].empty()) std::memcpy(records.get() + i * width, lines[i].data(), lines[i].size());
-    const libf::ArrayDescriptor file =
-        character_array(records.get(), static_cast<int32_t>(width), static_cast<int32_t>(lines.size()));
+    const fuzz::InternalFile internal(in, max_records);
+    const libf::ArrayDescriptor& file = internal.array;
     std::unique_ptr<char[]> text(new char[format.size()]);
     if (!format.empty()) std::memcpy(text.get(), format.data(), format.size());
 

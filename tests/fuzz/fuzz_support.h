@@ -2,6 +2,14 @@
 // byte reader that splits one input into the pieces a target needs.
 #pragma once
 
+#include "libf/array_descriptor.h"
+
+#include <vector>
+
+#include <memory>
+
+#include <algorithm>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -91,6 +99,32 @@ struct Reader {
         data += size;
         size = 0;
         return piece;
+    }
+};
+
+// An internal file built from the input's lines: one exact-size block of records, each
+// blank-padded to the longest line, so a read past it is caught.
+struct InternalFile {
+    std::unique_ptr<char[]> records;
+    libf::ArrayDescriptor array{};
+
+    InternalFile(Reader& in, std::size_t max_records) {
+        std::vector<std::string_view> lines;
+        while (!in.empty() && lines.size() < max_records) lines.push_back(in.until('\n'));
+        if (lines.empty()) lines.emplace_back();
+        std::size_t width = 1;
+        for (auto line : lines) width = std::max(width, line.size());
+        const std::size_t total = width * lines.size();
+        records.reset(new char[total]);
+        std::memset(records.get(), ' ', total);
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            if (!lines[i].empty()) std::memcpy(records.get() + i * width, lines[i].data(), lines[i].size());
+        const auto element_length = static_cast<int32_t>(width);
+        array.base = reinterpret_cast<std::intptr_t>(records.get());
+        array.type_word = libf::make_type_word(libf::class_character, 1);
+        array.element_length = element_length;
+        array.flags = libf::make_flags(1, 0);
+        array.dimensions[0] = {1, static_cast<int32_t>(lines.size()), element_length};
     }
 };
 
