@@ -8,5 +8,7 @@ case "$config" in
   asan) flags=(-DSIMPLEX_SANITIZE=ON -DSIMPLEX_BENCH=OFF) ;;
   *) echo "usage: $0 [release|asan]" >&2; exit 2 ;;
 esac
+# A compiler cache, where one is installed, lets several checkouts share their compiled objects.
+if command -v ccache >/dev/null 2>&1; then flags+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
 cmake -S . -B "build/$config" -G Ninja "${flags[@]}" >/dev/null
 cmake --build "build/$config" -j "$(nproc)"
