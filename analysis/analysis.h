@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "analysis/run_observer.h"
 #include "libf/array_descriptor.h"
 #include "libf/fio/io_calls.h"
 
@@ -93,6 +94,21 @@ struct PairSums {
     float sum_richness_identity = 0.0f;
 };
 
+// The mean percentages over all pairs, as the console table prints them and the summary record
+// of "resu.ord" holds them.
+struct Percentages {
+    float similarity;
+    float replacement;
+    float difference;
+    float beta;       // R+D
+    float agreement;  // S+R
+    float anti;       // D of the pairs that share nothing
+    float nested;     // S+D-anti
+    float identity;   // S+D of the richness-identity pairs
+    float rident;     // S+D-anti-rident
+};
+Percentages percentages_of(const PairSums& sums, float pair_total);
+
 // One pair's fractions.
 struct Scores {
     float r;
@@ -113,13 +129,13 @@ int32_t pair_count_of(int32_t n_objects);
 
 // Decomposes every pair, writing the pair records; stops the run at an empty object.
 void decompose_pairs(const MatrixData& m, RealMatrix& score_table, PairSums& sums);
-void write_percentage_table(const PairSums& sums, float pair_total);
+void write_percentage_table(const Percentages& p);
 
 // Score file records.
 void open_score_files(const MatrixData& m, int32_t pair_count);
 void write_pair_scores(const Scores& scores);
 void write_pair_position(const Scores& scores);
-void finish_score_files(const PairSums& sums, float pair_total, float fill);
+void finish_score_files(const Percentages& p, float fill);
 
 // Triangle coordinates of a score triple.
 struct Position {
@@ -128,8 +144,11 @@ struct Position {
 };
 Position triangle_position(const Scores& scores);
 
-// Marks duplicate rows of scoreTable (first occurrence wins); returns their number.
-int32_t mark_duplicates(RealMatrix& score_table, int32_t pair_count);
-void write_reduced_set(const MatrixData& m, RealMatrix& score_table, int32_t pair_count);
+// Marks duplicate rows of scoreTable (first occurrence wins); returns their number. With
+// `kept_pairs`, also counts the pairs of every kept row, in the order of the kept rows.
+int32_t mark_duplicates(RealMatrix& score_table, int32_t pair_count, std::vector<int64_t>* kept_pairs = nullptr);
+// Writes "REDUC.ORD"; with `positions`, also gathers the distinct triples and their pair counts.
+void write_reduced_set(const MatrixData& m, RealMatrix& score_table, int32_t pair_count,
+                       std::vector<DistinctPosition>* positions = nullptr);
 
 }  // namespace analysis

@@ -58,9 +58,19 @@ void run_analysis() {
     RealMatrix score_table;
     allocate_matrix(score_table, pair_count, 3);
     decompose_pairs(m, score_table, sums);
-    write_percentage_table(sums, pair_total);
-    finish_score_files(sums, pair_total, fill);
-    write_reduced_set(m, score_table, pair_count);
+    const Percentages percentages = percentages_of(sums, pair_total);
+    write_percentage_table(percentages);
+    finish_score_files(percentages, fill);
+    RunResult result{.title = std::string_view(m.title, title_length),
+                     .objects = m.n_objects,
+                     .descriptors = m.n_variables,
+                     .pairs = pair_count,
+                     .positions = {},
+                     .mean_s = percentages.similarity,
+                     .mean_r = percentages.replacement,
+                     .mean_d = percentages.difference};
+    write_reduced_set(m, score_table, pair_count, run_observer_wants_result() ? &result.positions : nullptr);
+    report_finished(result);
     stop_run();
 }
 

@@ -79,40 +79,45 @@ void decompose_pairs(const MatrixData& m, RealMatrix& score_table, PairSums& sum
             add_to_sums(a, b, c, f, sums);
             write_pair_position(f);
         }
+        report_progress(pair_index, score_table.extent1());
     }
 }
 
-void write_percentage_table(const PairSums& s, float pair_total) {
+Percentages percentages_of(const PairSums& s, float pair_total) {
     const double total = pair_total;
     auto share = [total](double value) { return static_cast<float>(100.0 * value / total); };
     auto combined = [total](double value) { return static_cast<float>(value * 100.0 / total); };
-    const float similarity = share(s.sum_s);
-    const float replacement = share(s.sum_r);
-    const float difference = share(s.sum_d);
-    const float beta = combined(static_cast<double>(s.sum_r) + s.sum_d);
-    const float agreement = combined(static_cast<double>(s.sum_r) + s.sum_s);
-    const float anti = share(s.sum_d_no_shared);
-    const float nested = combined(static_cast<double>(s.sum_d) + s.sum_s - s.sum_d_no_shared);
-    const float identity = share(s.sum_richness_identity);
-    const float rident =
-        combined(static_cast<double>(s.sum_d) + s.sum_s - s.sum_d_no_shared - s.sum_richness_identity);
+    const double s_d_anti = static_cast<double>(s.sum_d) + s.sum_s - s.sum_d_no_shared;
+    return {
+        .similarity = share(s.sum_s),
+        .replacement = share(s.sum_r),
+        .difference = share(s.sum_d),
+        .beta = combined(static_cast<double>(s.sum_r) + s.sum_d),
+        .agreement = combined(static_cast<double>(s.sum_r) + s.sum_s),
+        .anti = share(s.sum_d_no_shared),
+        .nested = combined(s_d_anti),
+        .identity = share(s.sum_richness_identity),
+        .rident = combined(s_d_anti - s.sum_richness_identity),
+    };
+}
 
+void write_percentage_table(const Percentages& p) {
     auto line = [](const char* label, const float& value) {
         write_record(console_unit, Format::list, {fio::item(std::string_view(label, 30)), fio::item(value)});
     };
     write_record(console_unit, Format::list);
     write_console_text("                                    PERCENTAGES");
     write_record(console_unit, Format::list);
-    line(" S   SIMILARITY               ", similarity);
-    line(" R   SPECIES REPLACEMENT      ", replacement);
-    line(" D   RICHNESS DIFFERENCE      ", difference);
+    line(" S   SIMILARITY               ", p.similarity);
+    line(" R   SPECIES REPLACEMENT      ", p.replacement);
+    line(" D   RICHNESS DIFFERENCE      ", p.difference);
     write_record(console_unit, Format::list);
-    line(" R+D BETA DIVERSITY           ", beta);
-    line(" S+R RICHNESS AGREEMENT       ", agreement);
-    line(" ANTI-NESTEDNESS FRACTION     ", anti);
-    line(" S+D-ANTI NESTEDNESS          ", nested);
-    line(" RICHNESS IDENTITY FRACTION   ", identity);
-    line(" S+D-ANTI-RIDENT NESTEDNESS   ", rident);
+    line(" R+D BETA DIVERSITY           ", p.beta);
+    line(" S+R RICHNESS AGREEMENT       ", p.agreement);
+    line(" ANTI-NESTEDNESS FRACTION     ", p.anti);
+    line(" S+D-ANTI NESTEDNESS          ", p.nested);
+    line(" RICHNESS IDENTITY FRACTION   ", p.identity);
+    line(" S+D-ANTI-RIDENT NESTEDNESS   ", p.rident);
     write_record(console_unit, Format::list);
     write_record(console_unit, Format::list);
 }

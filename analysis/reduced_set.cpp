@@ -34,67 +34,81 @@ uint64_t hash_of(const Triple& t) {
     return h ^ (h >> 31);
 }
 
-// Open-addressing set of the rows kept so far, holding their pair numbers (0 is empty).
+// Open-addressing set of the rows kept so far. A slot holds 1 + the kept row's place in
+// `rows_` (0 is empty), so a duplicate finds the place of the row it repeats.
 class KeptRows {
 public:
     explicit KeptRows(const RealMatrix& table) : table_(table), slots_(1024, 0) {}
 
-    // Adds row p unless an equal triple is already kept; returns false for a duplicate.
-    bool insert(int32_t p) {
-        if ((count_ + 1) * 2 > slots_.size()) grow();
+    // Keeps row p unless an equal triple is kept already; either way returns that triple's
+    // place among the kept rows.
+    std::size_t insert(int32_t p) {
+        if ((rows_.size() + 1) * 2 > slots_.size()) grow();
         const Triple t = triple_of(table_, p);
-        std::size_t i = slot_for(t);
-        if (slots_[i] != 0) return false;
-        slots_[i] = p;
-        ++count_;
-        return true;
+        const std::size_t i = slot_for(t);
+        if (slots_[i] == 0) {
+            rows_.push_back(p);
+            slots_[i] = rows_.size();
+        }
+        return slots_[i] - 1;
     }
+    std::size_t size() const { return rows_.size(); }
 
 private:
     std::size_t slot_for(const Triple& t) const {
         const std::size_t mask = slots_.size() - 1;
         std::size_t i = hash_of(t) & mask;
-        while (slots_[i] != 0 && !(triple_of(table_, slots_[i]) == t)) i = (i + 1) & mask;
+        while (slots_[i] != 0 && !(triple_of(table_, rows_[slots_[i] - 1]) == t)) i = (i + 1) & mask;
         return i;
     }
     void grow() {
-        std::vector<int32_t> old(slots_.size() * 2, 0);
+        std::vector<std::size_t> old(slots_.size() * 2, 0);
         old.swap(slots_);
-        for (int32_t p : old)
-            if (p != 0) slots_[slot_for(triple_of(table_, p))] = p;
+        for (std::size_t place : old)
+            if (place != 0) slots_[slot_for(triple_of(table_, rows_[place - 1]))] = place;
     }
 
     const RealMatrix& table_;
-    std::vector<int32_t> slots_;
-    std::size_t count_ = 0;
+    std::vector<std::size_t> slots_;
+    std::vector<int32_t> rows_;  // pair numbers of the kept rows, in order
 };
 
 }  // namespace
 
-int32_t mark_duplicates(RealMatrix& table, int32_t pair_count) {
+int32_t mark_duplicates(RealMatrix& table, int32_t pair_count, std::vector<int64_t>* kept_pairs) {
     int32_t duplicates = 0;
     KeptRows kept(table);
     for (int32_t p = 1; p <= pair_count; ++p) {
         if (!(table.at(p, 1) >= kept_threshold)) continue;
-        if (!kept.insert(p)) {
+        const std::size_t before = kept.size();
+        const std::size_t place = kept.insert(p);
+        if (kept.size() == before) {
             table.at(p, 1) = duplicate_mark;
             ++duplicates;
+        }
+        if (kept_pairs != nullptr) {
+            if (place == kept_pairs->size()) kept_pairs->push_back(0);
+            ++(*kept_pairs)[place];
         }
     }
     return duplicates;
 }
 
-void write_reduced_set(const MatrixData& m, RealMatrix& table, int32_t pair_count) {
-    const int32_t duplicates = mark_duplicates(table, pair_count);
+void write_reduced_set(const MatrixData& m, RealMatrix& table, int32_t pair_count,
+                       std::vector<DistinctPosition>* distinct) {
+    std::vector<int64_t> kept_pairs;
+    const int32_t duplicates = mark_duplicates(table, pair_count, distinct != nullptr ? &kept_pairs : nullptr);
     const int32_t positions = pair_count - duplicates;
     const int32_t three = 3;
     open_result_file(reduced_unit, "REDUC.ORD");
     write_record(reduced_unit, Format::list, {fio::item(std::string_view(m.title, title_length))});
     write_record(reduced_unit, Format::list, {fio::item(positions), fio::item(three)});
     for (int32_t p = 1; p <= pair_count; ++p) {
-        if (table.at(p, 1) >= kept_threshold)
-            write_record(reduced_unit, Format::list,
-                         {fio::item(table.at(p, 1)), fio::item(table.at(p, 2)), fio::item(table.at(p, 3))});
+        if (!(table.at(p, 1) >= kept_threshold)) continue;
+        write_record(reduced_unit, Format::list,
+                     {fio::item(table.at(p, 1)), fio::item(table.at(p, 2)), fio::item(table.at(p, 3))});
+        if (distinct != nullptr)
+            distinct->push_back({table.at(p, 1), table.at(p, 2), table.at(p, 3), kept_pairs[distinct->size()]});
     }
     write_record(console_unit, Format::list,
                  {fio::item(pair_count), fio::item(" PAIRS TAKE "), fio::item(positions),

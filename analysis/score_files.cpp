@@ -52,18 +52,9 @@ void write_pair_position(const Scores& f) {
     write_record(positions_unit, Format::scores, {fio::item(p.x), fio::item(p.y)});
 }
 
-void finish_score_files(const PairSums& s, float pair_total, float fill) {
-    const double total = pair_total;
-    const float summary[8] = {
-        fill,
-        static_cast<float>(100.0 * s.sum_s / total),
-        static_cast<float>(100.0 * s.sum_r / total),
-        static_cast<float>(100.0 * s.sum_d / total),
-        static_cast<float>((static_cast<double>(s.sum_r) + s.sum_d) * 100.0 / total),
-        static_cast<float>((static_cast<double>(s.sum_r) + s.sum_s) * 100.0 / total),
-        static_cast<float>((static_cast<double>(s.sum_d) + s.sum_s - s.sum_d_no_shared) * 100.0 / total),
-        static_cast<float>(100.0 * s.sum_d_no_shared / total),
-    };
+void finish_score_files(const Percentages& p, float fill) {
+    const float summary[8] = {fill,     p.similarity, p.replacement, p.difference,
+                              p.beta,   p.agreement,  p.nested,      p.anti};
     write_record(scores_unit, Format::scores,
                  {fio::item(summary[0]), fio::item(summary[1]), fio::item(summary[2]), fio::item(summary[3]),
                   fio::item(summary[4]), fio::item(summary[5]), fio::item(summary[6]), fio::item(summary[7])});

@@ -58,7 +58,7 @@ TEST(CounterValue, SaturatesWhereA4ByteRealStopsCounting) {
     EXPECT_EQ(counted, analysis::counter_value(16777218));
 }
 
-TEST(MarkDuplicates, FirstOccurrenceOfEachTripleIsKept) {
+TEST(MarkDuplicates, FirstOccurrenceOfEachTripleIsKeptAndCountsItsPairs) {
     // Rows R, D, S; (1,1,0) and (2,2,0) give the same triple, and so on.
     const Scores rows[] = {
         {0.0f, 0.5f, 0.5f}, {0.5f, 0.25f, 0.25f}, {0.0f, 0.5f, 0.5f}, {0.5f, 0.25f, 0.25f},
@@ -73,7 +73,9 @@ TEST(MarkDuplicates, FirstOccurrenceOfEachTripleIsKept) {
         table.at(p, 2) = rows[p - 1].d;
         table.at(p, 3) = rows[p - 1].s;
     }
-    EXPECT_EQ(analysis::mark_duplicates(table, n), 3);
+    std::vector<int64_t> kept_pairs;
+    EXPECT_EQ(analysis::mark_duplicates(table, n, &kept_pairs), 3);
+    EXPECT_EQ(kept_pairs, (std::vector<int64_t>{3, 2, 1, 1}));
     for (int32_t p = 1; p <= n; ++p) {
         SCOPED_TRACE(p);
         EXPECT_EQ(table.at(p, 1), duplicate[p - 1] ? -12.0f : rows[p - 1].r);
