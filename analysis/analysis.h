@@ -35,8 +35,9 @@ void write_console_text(const char* text);
 // OPEN(UNIT=unit, FILE=name) with nothing else.
 void open_result_file(int32_t unit, const char* name);
 void close_unit(int32_t unit);
-// STOP with the one-blank stop code.
-[[noreturn]] void stop_run();
+// STOP with the one-blank stop code; a failed run ends the process with status 1.
+constexpr int32_t run_failed = 1;
+[[noreturn]] void stop_run(int32_t status = 0);
 
 // A rank-2 allocatable array of 4-byte reals with its storage obtained through ALLOCATE.
 struct RealMatrix {

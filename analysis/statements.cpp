@@ -76,10 +76,10 @@ void open_result_file(int32_t unit, const char* name) {
 
 void close_unit(int32_t unit) { fio::close_connection({.unit = unit}); }
 
-void stop_run() {
+void stop_run(int32_t status) {
     char code[1];
     libf::assign_chars(code, 1, " ", 1);
-    fio::stop(code, 1);
+    fio::stop(code, 1, status);
 }
 
 void allocate_matrix(RealMatrix& matrix, int32_t rows, int32_t columns) {

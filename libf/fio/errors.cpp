@@ -288,7 +288,7 @@ void close_all_units(TransferState& state) {
     g_closing = false;
 }
 
-void stop(const char* text, int32_t length) {
+void stop(const char* text, int32_t length, int32_t status) {
     g_ending = true;
     if (length > 0 && text != nullptr) {
         write_error_text(" STOP ", 6);
@@ -298,7 +298,7 @@ void stop(const char* text, int32_t length) {
     }
     write_error_text("\n", 1);
     close_all_units(transfer_state());
-    exit_process(0);
+    exit_process(status);
 }
 
 void end_program() {

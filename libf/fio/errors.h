@@ -82,7 +82,7 @@ void error_line(const char* text);
 // Flushes, closes and releases every unit, then frees the record buffers. Idempotent.
 void close_all_units(TransferState& state);
 
-[[noreturn]] void stop(const char* text, int32_t length);
+[[noreturn]] void stop(const char* text, int32_t length, int32_t status = 0);
 void pause(const char* text, int32_t length);
 void end_program();
 [[noreturn]] void exit_process(int32_t code);
