@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-bash scripts/build.sh release
+bash scripts/build.sh release simplex-cli
 # Run the worked example in a scratch directory, typing its answers as arguments.
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

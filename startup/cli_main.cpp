@@ -10,7 +10,7 @@
 #include "analysis/analysis.h"
 #include "libf/fio/errors.h"
 #include "libf/fio/file_layer.h"
-#include "startup/common/process.h"
+#include "process/floating_point.h"
 
 namespace {
 
@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
     }
     // A closed output pipe is then a reported write error rather than a silent death.
     std::signal(SIGPIPE, SIG_IGN);
-    startup::set_floating_point();
+    process::set_floating_point();
 
     if (argc >= 2) g_answers.lines.push_back(quoted(argv[1]) + "\n");
     if (argc >= 3) g_answers.lines.push_back(std::string(argv[2]) + "\n");

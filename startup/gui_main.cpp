@@ -7,9 +7,9 @@
 
 #include "analysis/analysis.h"
 #include "framework/qt/framework_main.h"
-#include "startup/command_line.h"
-#include "startup/common/process.h"
-#include "startup/support_library.h"
+#include "process/command_line.h"
+#include "process/floating_point.h"
+#include "process/support_library.h"
 
 namespace {
 
@@ -26,11 +26,11 @@ void runAnalysis() { analysis::run_analysis(); }
 }  // namespace
 
 int main(int argc, char** argv) {
-    startup::set_floating_point();
-    startup::prepareSupportLibrary(argc, argv);
-    const std::string tail = startup::commandLineTail(argc, argv);
+    process::set_floating_point();
+    process::prepare_support_library(argc, argv);
+    const std::string tail = process::command_line_tail(argc, argv);
     const std::string instance = executablePath(argc > 0 ? argv[0] : nullptr);
     const int32_t status =
-        fw::qt::frameworkMain(instance.c_str(), nullptr, tail.c_str(), startup::kShowDefault, runAnalysis);
-    startup::processExit(status);
+        fw::qt::frameworkMain(instance.c_str(), nullptr, tail.c_str(), process::show_default, runAnalysis);
+    process::end_process(status);
 }

@@ -39,6 +39,8 @@ void markFrameGone() {
 
 bool frameAlive() { return !g_frameGone && !g_frame.isNull(); }
 
+QWidget* attachedFrame() { return g_frame.data(); }
+
 bool runEventsWhile(const bool& condition) {
     while (condition && frameAlive()) {
         QEventLoop loop;

@@ -13,6 +13,8 @@ void attachFrame(QWidget* frame);
 void markFrameGone();
 // True while a frame is attached and not closed; no loop ever waits otherwise.
 bool frameAlive();
+// The attached frame while it exists, else nullptr.
+QWidget* attachedFrame();
 
 // Runs a nested event loop until `condition` is false or the frame is gone; returns
 // frameAlive(). The condition is examined after every batch of events and whenever

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QPointer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,20 +11,19 @@
 
 #include "framework/console_logic.h"
 #include "framework/frame_logic.h"
-#include "framework/qt/console_hooks.h"
+#include "framework/console_hooks.h"
 #include "framework/qt/console_widget.h"
 #include "framework/qt/event_loops.h"
 #include "framework/qt/frame_window.h"
 #include "framework/qt/program_services.h"
 #include "libf/fio/errors.h"
 #include "libf/fio/file_layer.h"
-#include "startup/support_library.h"
+#include "process/support_library.h"
 
 namespace fw::qt {
 
 namespace {
 
-QPointer<FrameWindow> g_frame;
 ConsoleView g_view;
 
 // The program has stopped: the frame now closes without ending it.
@@ -71,7 +69,7 @@ QApplication* startApplication(const char* instance) {
 
 }  // namespace
 
-FrameWindow* frameWindow() { return g_frame.data(); }
+FrameWindow* frameWindow() { return dynamic_cast<FrameWindow*>(attachedFrame()); }
 
 bool displayAvailable() {
     const char* platform = std::getenv("QT_QPA_PLATFORM");
@@ -87,7 +85,7 @@ int32_t frameworkMain(const char* instance, const char* previousInstance, const 
     // 1. Console callbacks before any window: the run-time's and the support library's.
     const fio::ConsoleHooks hooks = frameworkHooks();
     fio::install_console_callbacks(hooks);
-    startup::installSupportCallbacks(hooks);
+    process::install_support_callbacks(hooks);
 
     // 2-3. Names and the frame's state.
     const QString title = QString::fromStdString(std::string(frameTitle(instance != nullptr ? instance : "")));
@@ -109,7 +107,6 @@ int32_t frameworkMain(const char* instance, const char* previousInstance, const 
 
     // 7-8. Frame with its menus, shown as asked.
     auto* frame = new FrameWindow(title, state, text);
-    g_frame = frame;
     attachFrame(frame);
     frame->resize(800, 500);
     switch (frameShowFor(showState)) {

@@ -1,6 +1,6 @@
 // The console window on Qt, headless: typing into a pending read, output lines, selection and
 // the clipboard, scroll bars, and the event loops of the console callbacks.
-#include "framework/qt/console_hooks.h"
+#include "framework/console_hooks.h"
 #include "framework/qt/console_widget.h"
 #include "framework/qt/event_loops.h"
 
@@ -59,8 +59,8 @@ protected:
         console = new fw::qt::ConsoleWidget(view);
         child = fw::qt::addConsoleWindow(*area, *console);
         fw::qt::attachFrame(frame);
-        fw::qt::setHookView(&view);
-        hooks = fw::qt::consoleHooks();
+        fw::setHookView(&view);
+        hooks = fw::consoleHooks();
         frame->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
         // A wait that never ends fails the test instead of hanging it.
@@ -76,7 +76,7 @@ protected:
 
     void TearDown() override {
         delete frame;
-        fw::qt::setHookView(nullptr);
+        fw::setHookView(nullptr);
         fw::releaseConsoleText(text);
     }
 

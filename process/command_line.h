@@ -4,12 +4,12 @@
 #include <cstdint>
 #include <string>
 
-namespace startup {
+namespace process {
 
 // The arguments after the program's name, joined by single blanks.
-std::string commandLineTail(int argc, const char* const* argv);
+std::string command_line_tail(int argc, const char* const* argv);
 
 // Show state when the starter asked for none (there is no start-up information to read here).
-constexpr int32_t kShowDefault = 10;
+constexpr int32_t show_default = 10;
 
-}  // namespace startup
+}  // namespace process

@@ -1,7 +1,7 @@
 // The console callbacks: thin calls into the console logic on the view the framework set up.
-#include "framework/qt/console_hooks.h"
+#include "framework/console_hooks.h"
 
-namespace fw::qt {
+namespace fw {
 
 namespace {
 
@@ -33,4 +33,4 @@ void setHookView(ConsoleView* view) { g_view = view; }
 
 fio::ConsoleHooks consoleHooks() { return {hookRead, hookWrite, hookExit, hookPoll}; }
 
-}  // namespace fw::qt
+}  // namespace fw

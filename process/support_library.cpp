@@ -1,12 +1,12 @@
 // The process support library: callbacks, exit handlers, streams and the process exit.
-#include "startup/support_library.h"
+#include "process/support_library.h"
 
 #include <unistd.h>
 
 #include <cstdlib>
 #include <ctime>
 
-namespace startup {
+namespace process {
 
 namespace {
 
@@ -15,7 +15,7 @@ struct SupportLibrary {
     ExitHandler* handlers = nullptr;
     int32_t handlerCount = 0;
     int32_t handlerCapacity = 0;
-    std::FILE* streams[kStreamSlots] = {stdin, stdout, stderr};
+    std::FILE* streams[stream_slots] = {stdin, stdout, stderr};
     int argc = 0;
     char** argv = nullptr;
     std::timespec startTime{};
@@ -26,18 +26,18 @@ SupportLibrary& library() {
     return instance;
 }
 
-constexpr int32_t kStandardStreams = 3;
+constexpr int32_t standard_streams = 3;
 
 }  // namespace
 
-void installSupportCallbacks(const fio::ConsoleHooks& hooks) { library().callbacks = hooks; }
+void install_support_callbacks(const fio::ConsoleHooks& hooks) { library().callbacks = hooks; }
 
-const fio::ConsoleHooks& supportCallbacks() { return library().callbacks; }
+const fio::ConsoleHooks& support_callbacks() { return library().callbacks; }
 
-int32_t registerExitHandler(ExitHandler handler) {
+int32_t register_exit_handler(ExitHandler handler) {
     SupportLibrary& lib = library();
     if (lib.handlerCount == lib.handlerCapacity) {
-        const int32_t capacity = lib.handlerCapacity + kExitHandlerBlock;
+        const int32_t capacity = lib.handlerCapacity + exit_handler_block;
         void* grown = std::realloc(lib.handlers, static_cast<size_t>(capacity) * sizeof(ExitHandler));
         if (grown == nullptr) return -1;
         lib.handlers = static_cast<ExitHandler*>(grown);
@@ -47,12 +47,12 @@ int32_t registerExitHandler(ExitHandler handler) {
     return 0;
 }
 
-int32_t exitHandlerCount() { return library().handlerCount; }
-int32_t exitHandlerCapacity() { return library().handlerCapacity; }
+int32_t exit_handler_count() { return library().handlerCount; }
+int32_t exit_handler_capacity() { return library().handlerCapacity; }
 
-int32_t openStream(const char* path, const char* mode) {
+int32_t open_stream(const char* path, const char* mode) {
     SupportLibrary& lib = library();
-    for (int32_t slot = kStandardStreams; slot < kStreamSlots; ++slot) {
+    for (int32_t slot = standard_streams; slot < stream_slots; ++slot) {
         if (lib.streams[slot] != nullptr) continue;
         lib.streams[slot] = std::fopen(path, mode);
         return lib.streams[slot] != nullptr ? slot : -1;
@@ -60,10 +60,10 @@ int32_t openStream(const char* path, const char* mode) {
     return -1;
 }
 
-std::FILE* stream(int32_t slot) { return slot >= 0 && slot < kStreamSlots ? library().streams[slot] : nullptr; }
+std::FILE* stream(int32_t slot) { return slot >= 0 && slot < stream_slots ? library().streams[slot] : nullptr; }
 
-int32_t closeStream(int32_t slot) {
-    if (slot < kStandardStreams || slot >= kStreamSlots) return -1;
+int32_t close_stream(int32_t slot) {
+    if (slot < standard_streams || slot >= stream_slots) return -1;
     std::FILE*& file = library().streams[slot];
     if (file == nullptr) return -1;
     const int result = std::fclose(file);
@@ -71,25 +71,25 @@ int32_t closeStream(int32_t slot) {
     return result == 0 ? 0 : -1;
 }
 
-void prepareSupportLibrary(int argc, char** argv) {
+void prepare_support_library(int argc, char** argv) {
     SupportLibrary& lib = library();
     lib.argc = argc;
     lib.argv = argv;
     std::timespec_get(&lib.startTime, TIME_UTC);
 }
 
-void processExit(int32_t status) {
+void end_process(int32_t status) {
     SupportLibrary& lib = library();
     // Each handler leaves the list before it runs, so one that registers another still ends.
     while (lib.handlerCount > 0) {
         const ExitHandler handler = lib.handlers[--lib.handlerCount];
         if (handler != nullptr) handler();
     }
-    for (int32_t slot = 0; slot < kStreamSlots; ++slot) {
+    for (int32_t slot = 0; slot < stream_slots; ++slot) {
         std::FILE*& file = lib.streams[slot];
         if (file == nullptr) continue;
         std::fflush(file);
-        if (slot >= kStandardStreams) {
+        if (slot >= standard_streams) {
             std::fclose(file);
             file = nullptr;
         }
@@ -98,4 +98,4 @@ void processExit(int32_t status) {
     ::_exit(status & 0xFF);
 }
 
-}  // namespace startup
+}  // namespace process

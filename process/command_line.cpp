@@ -1,9 +1,9 @@
 // The command-line tail of the process entry.
-#include "startup/command_line.h"
+#include "process/command_line.h"
 
-namespace startup {
+namespace process {
 
-std::string commandLineTail(int argc, const char* const* argv) {
+std::string command_line_tail(int argc, const char* const* argv) {
     std::string tail;
     for (int i = 1; i < argc; ++i) {
         if (i > 1) tail += ' ';
@@ -12,4 +12,4 @@ std::string commandLineTail(int argc, const char* const* argv) {
     return tail;
 }
 
-}  // namespace startup
+}  // namespace process

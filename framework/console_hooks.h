@@ -4,7 +4,7 @@
 #include "framework/console_logic.h"
 #include "libf/fio/file_layer.h"
 
-namespace fw::qt {
+namespace fw {
 
 // The console the callbacks serve. Without one (nullptr) they behave as the run-time's
 // defaults: standard input and output, and nothing waits.
@@ -16,4 +16,4 @@ void setHookView(ConsoleView* view);
 // events run. write and poll skip the dispatch when the last one was under 15 ms ago.
 fio::ConsoleHooks consoleHooks();
 
-}  // namespace fw::qt
+}  // namespace fw

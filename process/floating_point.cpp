@@ -1,9 +1,9 @@
-// Floating-point set-up of the process entry.
-#include "startup/common/process.h"
+// Floating-point set-up of the process, shared by both entries.
+#include "process/floating_point.h"
 
 #include <cfenv>
 
-namespace startup {
+namespace process {
 
 void set_floating_point() {
     // Reset state: every exception masked, round to nearest. The analysis relies on masked
@@ -17,4 +17,4 @@ void set_floating_point() {
 #endif
 }
 
-}  // namespace startup
+}  // namespace process

@@ -7,34 +7,34 @@
 
 #include "libf/fio/file_layer.h"
 
-namespace startup {
+namespace process {
 
 // The library's console callbacks: the run-time's defaults until the framework installs its own.
-void installSupportCallbacks(const fio::ConsoleHooks& hooks);
-const fio::ConsoleHooks& supportCallbacks();
+void install_support_callbacks(const fio::ConsoleHooks& hooks);
+const fio::ConsoleHooks& support_callbacks();
 
 // Exit handlers run last-registered first. The list grows in blocks of 128 entries; 0, or -1
 // when no memory could be had.
 using ExitHandler = void (*)();
-constexpr int32_t kExitHandlerBlock = 128;
-int32_t registerExitHandler(ExitHandler handler);
-int32_t exitHandlerCount();
-int32_t exitHandlerCapacity();
+constexpr int32_t exit_handler_block = 128;
+int32_t register_exit_handler(ExitHandler handler);
+int32_t exit_handler_count();
+int32_t exit_handler_capacity();
 
 // Buffered streams: slots 0 to 2 are standard input, output and error; the others are opened
 // by the program. Every open one is flushed at exit, and the program's ones closed.
-constexpr int32_t kStreamSlots = 20;
+constexpr int32_t stream_slots = 20;
 // The slot of a newly opened stream, or -1 (no free slot, or the file cannot be opened).
-int32_t openStream(const char* path, const char* mode);
+int32_t open_stream(const char* path, const char* mode);
 std::FILE* stream(int32_t slot);
 // Closes a stream the program opened; 0, or -1 for a standard or empty slot or a failed close.
-int32_t closeStream(int32_t slot);
+int32_t close_stream(int32_t slot);
 
 // Standard handles, argument list and start time, before anything else runs.
-void prepareSupportLibrary(int argc, char** argv);
+void prepare_support_library(int argc, char** argv);
 
 // Runs and removes the exit handlers, flushes and closes the streams, calls the library's exit
 // callback with status, and ends the process with status & 0xFF.
-[[noreturn]] void processExit(int32_t status);
+[[noreturn]] void end_process(int32_t status);
 
-}  // namespace startup
+}  // namespace process
