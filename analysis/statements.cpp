@@ -5,6 +5,7 @@
 #include "libf/allocate.h"
 #include "libf/character.h"
 #include "libf/fio/errors.h"
+#include "libf/fio/program_end.h"
 #include "libf/fio/format.h"
 #include "libf/fio/open_close.h"
 #include "libf/fio/transfer_state.h"
@@ -96,14 +97,6 @@ void allocate_matrix(RealMatrix& matrix, int32_t rows, int32_t columns) {
     libf::allocate_arrays(request, nullptr);
 }
 
-void report_outside_statement(int32_t number) {
-    // As ALLOCATE reports: no statement is running, so no statement line and no IOSTAT=.
-    fio::TransferState& state = fio::transfer_state();
-    state.present = 0;
-    state.err_given = 0;
-    state.statement_flags = fio::sflag::omit_statement_line;
-    fio::report_error(number, state);
-    fio::exit_process(-1);
-}
+void report_outside_statement(int32_t number) { fio::report_error_outside_statement(number); }
 
 }  // namespace analysis

@@ -8,7 +8,7 @@
 #include <chrono>
 #include <thread>
 
-#include "libf/fio/errors.h"
+#include "libf/fio/program_end.h"
 
 namespace fw {
 

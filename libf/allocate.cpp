@@ -22,12 +22,7 @@ uint64_t element_bytes(const ArrayDescriptor& d) {
 // ALLOCATE outside any I/O statement: a stale IOSTAT= or ERR= of the last statement must not
 // absorb the error, and there is no statement line to print.
 int32_t report(int32_t number) {
-    fio::TransferState& state = fio::transfer_state();
-    state.present = 0;
-    state.err_given = 0;
-    state.statement_flags = fio::sflag::omit_statement_line;
-    fio::report_error(number, state);
-    return number;
+    fio::report_error_outside_statement(number);
 }
 
 int32_t fail(int32_t number, int32_t* stat) {

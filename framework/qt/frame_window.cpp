@@ -27,7 +27,7 @@
 #include "framework/about_box.h"
 #include "framework/qt/console_widget.h"
 #include "framework/qt/event_loops.h"
-#include "libf/fio/errors.h"
+#include "libf/fio/program_end.h"
 
 namespace fw::qt {
 

@@ -10,8 +10,6 @@ namespace fio {
 
 namespace {
 
-bool has(uint32_t word, uint32_t bits) { return (word & bits) != 0; }
-
 int32_t write_buffered_data(UnitBlock& unit) {
     if (!has(unit.attributes, attr::dirty)) return 0;
     return has(unit.attributes, attr::direct) ? write_back_direct_block(unit) : flush_unit(unit);
@@ -56,13 +54,11 @@ int32_t close_unit(TransferState& s) {
 
 int32_t close_statement(const std::intptr_t* v) {
     TransferState& s = transfer_state();
-    s.present = open_present::unit;
-    s.options = open_option::close_entry;
-    s.statement_flags &= sflag::kept_on_end;
-    s.unit_spec = v[close_arg::unit];
-    s.iostat_var = reinterpret_cast<void*>(v[close_arg::iostat]);
-    s.iostat_width = 4;
-    s.err_given = v[close_arg::err] != 0 ? -1 : 0;
+    start_statement(s, {.present = open_present::unit,
+                        .options = open_option::close_entry,
+                        .unit_spec = v[close_arg::unit],
+                        .iostat_var = reinterpret_cast<void*>(v[close_arg::iostat]),
+                        .err_given = v[close_arg::err] != 0});
     if (s.iostat_var != nullptr) s.present |= open_present::iostat;
     if (s.err_given != 0) s.present |= open_present::err;
     if (v[close_arg::status] != 0) {

@@ -175,28 +175,6 @@ void scatter(const ArrayWalk& walk, const char* copy) {
 // ---------------------------------------------------------------------------------------------
 // Control-list set-up
 
-void clear_specifiers(TransferState& state) {
-    state.present = 0;
-    state.options = opt::status_codes;
-    state.err_given = 0;
-    state.end_given = 0;
-    state.unit_spec = 0;
-    state.internal_length = 0;
-    state.internal_records = 0;
-    state.iostat_var = nullptr;
-    state.iostat_width = 4;
-    state.rec_var = nullptr;
-    state.size_var = nullptr;
-    state.format_start = nullptr;
-    state.format_length = 0;
-    state.advance_text = SpecText{};
-    state.value_repeat = 0;
-    free_mem(state.gathered_internal);
-    state.gathered_internal = nullptr;
-    free_mem(state.gathered_format);
-    state.gathered_format = nullptr;
-}
-
 int32_t set_internal_array(TransferState& state, const ArrayDescriptor* d) {
     if (d == nullptr) return report_error(err_internal, state);
     ArrayWalk walk;
@@ -414,8 +392,7 @@ int32_t transfer_items(TransferState& state, Direction direction, const std::int
 int32_t begin_step(TransferState& state, const Driver& driver, const DriverStatement& st) {
     if (driver.direction == Direction::length) {
         // No control list: errors of the items must not reach a previous statement's IOSTAT=.
-        clear_specifiers(state);
-        set_statement_kind(state, kind_inquire);
+        start_statement(state, {.kind = kind_inquire, .options = opt::status_codes});
         state.iolength_total = 0;
         return 0;
     }
@@ -495,7 +472,7 @@ int32_t run_driver(Driver& driver, const std::intptr_t* args) {
 int32_t setup_transfer(TransferState& state, const std::intptr_t* words, int32_t word_count,
                        uint32_t control_options, ControlReading reading) {
     const ControlList list{words, word_count, control_options};
-    clear_specifiers(state);
+    start_statement(state, {.kind = statement_kind(state), .options = opt::status_codes});
     if (const auto* bits = list.pointer<const int32_t>(control_word::end_conditions)) {
         if (*bits & end_condition::err) {
             state.present |= pres::err;

@@ -1,4 +1,5 @@
-// Run-time error report, program stop and process exit.
+// Run-time error report and the conditions a statement ends with: IOSTAT=, end of file, end of
+// record.
 #include "libf/fio/errors.h"
 
 #include <array>
@@ -6,13 +7,9 @@
 #include <cstring>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 
 #include "libf/fio/file_layer.h"
-#include "libf/fio/format.h"
-#include "libf/fio/heap.h"
-#include "libf/fio/record.h"
-#include "libf/fio/units.h"
+#include "libf/fio/program_end.h"
 
 namespace fio {
 
@@ -119,11 +116,6 @@ constexpr std::array<LibraryCode, 12> library_codes = {{
     {1414, 10054}, {1415, 10055}, {1417, 10056}, {1418, 10057}, {1419, 10058}, {1420, 10059},
 }};
 
-// Set once a path that ends the process has begun; a later end_program() then does nothing.
-bool g_ending = false;
-// Set while close_all_units runs: errors met there are not reported again.
-bool g_closing = false;
-
 void write_text(std::string_view text) {
     write_error_text(text.data(), static_cast<int32_t>(text.size()));
 }
@@ -170,7 +162,7 @@ void source_line(const TransferState& state) {
 }
 
 [[noreturn]] void write_report_and_exit(int32_t number, TransferState& state) {
-    g_ending = true;
+    begin_program_end();
     close_all_units(state);
     if ((state.statement_flags & sflag::outside_io) != 0) {
         const bool known = number >= 0 && number < static_cast<int32_t>(outside_messages.size());
@@ -190,31 +182,6 @@ void source_line(const TransferState& state) {
     exit_process(-1);
 }
 
-void empty_record_and_end(TransferState& state) {
-    state.record.limit = 0;
-    state.record.position = 0;
-    state.statement_flags &= sflag::kept_on_end;
-}
-
-void close_unit_at_end(TransferState& state, UnitBlock& unit) {
-    state.current_unit = &unit;
-    // No IOSTAT=/ERR= of an earlier statement may take an error met here.
-    state.present = 0;
-    state.statement_flags = (state.statement_flags & sflag::kept_on_end) | kind_write;
-    end_open_output_record(state, unit);
-    if (unit.unit_number == console_input_unit || unit.unit_number == console_output_unit ||
-        unit.unit_number == console_error_unit)
-        return;
-    if ((unit.attributes & attr::dirty) != 0) flush_unit(unit);
-    unit.attributes |= attr::closed_at_end;
-    close_file(unit, (unit.attributes & attr::delete_on_close) != 0);
-}
-
-void free_record(RecordBuffer& record) {
-    free_mem(record.data);
-    record = RecordBuffer{};
-}
-
 }  // namespace
 
 const char* runtime_error_message(int32_t number) {
@@ -224,7 +191,7 @@ const char* runtime_error_message(int32_t number) {
 }
 
 int32_t report_error(int32_t number, TransferState& state) {
-    if (g_closing) return status_error;
+    if (closing_all_units()) return status_error;
     free_format(state);
     if (number == err_end_of_file)
         store_iostat(state, -1);
@@ -233,36 +200,75 @@ int32_t report_error(int32_t number, TransferState& state) {
     else
         store_iostat(state, number);
     if ((state.present & pres::err) != 0) {
-        empty_record_and_end(state);
+        finish_statement(state);
         return status_error;
     }
     if ((state.present & pres::iostat) != 0) {
         state.terminated = 1;
-        empty_record_and_end(state);
+        finish_statement(state);
         return status_error;
     }
     write_report_and_exit(number, state);
 }
 
 int32_t report_outside_error(int32_t index, TransferState& state) {
-    state.present = 0;
+    start_outside_statement(state);
     state.statement_flags |= sflag::outside_io;
     return report_error(index, state);
 }
 
-void report_library_error(int32_t code) {
+void report_error_outside_statement(int32_t number) {
     TransferState& state = transfer_state();
+    start_outside_statement(state);
+    report_error(number, state);
+    exit_process(-1);
+}
+
+void report_library_error(int32_t code) {
     int32_t error = err_internal;
     for (const LibraryCode& entry : library_codes)
         if (entry.code == code) error = entry.error;
-    state.present &= ~(pres::err | pres::end | pres::iostat);
-    state.options &= ~opt::eor;
-    state.err_given = 0;
-    state.end_given = 0;
     // The unit of whatever statement ran last may be long gone, so no statement line.
-    state.statement_flags = sflag::omit_statement_line;
-    report_error(error, state);
-    exit_process(-1);
+    report_error_outside_statement(error);
+}
+
+void store_iostat(TransferState& state, int32_t value) {
+    if ((state.present & pres::iostat) == 0 || state.iostat_var == nullptr) return;
+    switch (state.iostat_width) {
+        case 1: {
+            const auto byte = static_cast<int8_t>(value);  // -1 lands as 255, -2 as 254
+            std::memcpy(state.iostat_var, &byte, 1);
+            break;
+        }
+        case 2: {
+            const auto half = static_cast<int16_t>(value);
+            std::memcpy(state.iostat_var, &half, 2);
+            break;
+        }
+        default: std::memcpy(state.iostat_var, &value, 4); break;
+    }
+}
+
+int32_t report_end_of_file(TransferState& state) {
+    store_iostat(state, -1);
+    if ((state.present & pres::end) == 0) return report_error(err_end_of_file, state);
+    finish_statement(state);
+    return status_end;
+}
+
+int32_t report_end_of_record(TransferState& state) {
+    if (UnitBlock* u = state.current_unit) {
+        u->attributes &= ~attr::nonadvancing_open;
+        if ((state.present & pres::size) != 0 && state.size_var != nullptr) {
+            // Positions consumed by this statement, as on the normal end of the statement.
+            const int32_t moved = state.record.position - u->pending_record.position;
+            *state.size_var = moved > 0 ? moved : 0;
+        }
+    }
+    store_iostat(state, -2);
+    if ((state.options & opt::eor) == 0) return report_error(err_past_record_nonadvancing, state);
+    finish_statement(state);
+    return status_eor;
 }
 
 void error_line(const char* text) {
@@ -270,49 +276,6 @@ void error_line(const char* text) {
     line += text != nullptr ? text : "";
     line += '\n';
     write_text(line);
-}
-
-void close_all_units(TransferState& state) {
-    if (g_closing) return;
-    g_closing = true;
-    // Ending open records rewrites the statement fields; the error report still needs them.
-    const uint32_t present = state.present;
-    const uint32_t statement_flags = state.statement_flags;
-    for (UnitBlock* u = state.units; u != nullptr; u = u->next) close_unit_at_end(state, *u);
-    state.present = present;
-    state.statement_flags = statement_flags;
-    while (state.units != nullptr) release_unit(state, state.units);
-    state.current_unit = nullptr;
-    free_record(state.record);
-    free_record(state.work);
-    g_closing = false;
-}
-
-void stop(const char* text, int32_t length, int32_t status) {
-    g_ending = true;
-    if (length > 0 && text != nullptr) {
-        write_error_text(" STOP ", 6);
-        write_error_text(text, length);
-    } else {
-        write_error_text(" STOP", 5);
-    }
-    write_error_text("\n", 1);
-    close_all_units(transfer_state());
-    exit_process(status);
-}
-
-void end_program() {
-    if (g_ending) return;
-    g_ending = true;
-    close_all_units(transfer_state());
-    exit_process(0);
-}
-
-void exit_process(int32_t code) {
-    g_ending = true;
-    console_hooks().exit(code);
-    std::fflush(nullptr);
-    ::_exit(code & 0xFF);
 }
 
 }  // namespace fio

@@ -1,4 +1,4 @@
-// Run-time error report, program stop and process exit.
+// Run-time error report and the conditions a statement ends with.
 #pragma once
 
 #include <cstdint>
@@ -74,17 +74,21 @@ const char* runtime_error_message(int32_t number);
 
 // Returns 1 when ERR= or IOSTAT= takes the error; otherwise reports and ends the process.
 int32_t report_error(int32_t number, TransferState& state);
+// An error raised outside I/O statements, by its index in the table of such errors.
 int32_t report_outside_error(int32_t index, TransferState& state);
+// A run-time error raised outside any statement (ALLOCATE, a program's own limits): reported
+// without a statement line, and no IOSTAT= or ERR= of an earlier statement takes it.
+[[noreturn]] void report_error_outside_statement(int32_t number);
+// An error code of the support library, mapped to its run-time error.
 [[noreturn]] void report_library_error(int32_t code);
 
+// Statement status protocol: end of file and end of record (return 1, 2 or 3, or end the process).
+int32_t report_end_of_file(TransferState& state);
+int32_t report_end_of_record(TransferState& state);
+
+// Stores a value in the IOSTAT= variable with the statement's iostat_width.
+void store_iostat(TransferState& state, int32_t value);
+
 void error_line(const char* text);
-
-// Flushes, closes and releases every unit, then frees the record buffers. Idempotent.
-void close_all_units(TransferState& state);
-
-[[noreturn]] void stop(const char* text, int32_t length, int32_t status = 0);
-void pause(const char* text, int32_t length);
-void end_program();
-[[noreturn]] void exit_process(int32_t code);
 
 }  // namespace fio

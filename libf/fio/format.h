@@ -102,10 +102,6 @@ int32_t compile_format(const char* text, int32_t length, TransferState& state);
 // Returns 0 or the status of report_error.
 int32_t begin_format(TransferState& state);
 
-// Statement end, or an error ending the statement: frees the compiled byte code, if any.
-// Idempotent; precompiled records belong to the program and are left alone.
-void free_format(TransferState& state);
-
 // Precompiled record code 12 (no descriptor) and unknown codes are reported as 10006.
 // Fetches the next edit descriptor into code, with its operands in edit_width, edit_digits,
 // edit_exponent (defaults for item_type applied; 0 at statement end) or scale_factor.

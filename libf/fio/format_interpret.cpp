@@ -324,15 +324,6 @@ int32_t begin_format(TransferState& s) {
     return rc != 0 ? report_error(rc, s) : 0;
 }
 
-void free_format(TransferState& s) {
-    if (s.compiled_format != nullptr) {
-        free_mem(s.compiled_format);
-        s.compiled_format = nullptr;
-    }
-    s.format_code = nullptr;
-    s.format_code_length = 0;
-}
-
 int32_t next_edit_descriptor(int32_t item_type, TransferState& s, EditCode& code) {
     code = edit_end;
     if (s.format_code == nullptr) return report_error(err_format, s);

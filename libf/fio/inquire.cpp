@@ -13,8 +13,6 @@ namespace fio {
 
 namespace {
 
-bool has(uint32_t word, uint32_t bits) { return (word & bits) != 0; }
-
 // What the statement asks about, as the columns of the answer table tell them apart.
 enum class Subject { connected, existing_file, unconnected_number, missing_file };
 
@@ -211,13 +209,9 @@ int32_t inquire_unit(TransferState& s) {
 
 int32_t inquire_statement(const std::intptr_t* v) {
     TransferState& s = transfer_state();
-    s.present = 0;
-    s.options = 0;
-    s.statement_flags &= sflag::kept_on_end;
-    s.iostat_width = 4;
-    s.unit_spec = v[inquire_arg::unit];
-    s.err_given = v[inquire_arg::err] != 0 ? -1 : 0;
-    s.iostat_var = reinterpret_cast<void*>(v[inquire_arg::iostat]);
+    start_statement(s, {.unit_spec = v[inquire_arg::unit],
+                        .iostat_var = reinterpret_cast<void*>(v[inquire_arg::iostat]),
+                        .err_given = v[inquire_arg::err] != 0});
     auto text = [&](int entry, SpecText& field, uint32_t& mask, uint32_t bit) {
         if (v[entry] == 0) return;
         field.text = reinterpret_cast<char*>(v[entry]);

@@ -65,8 +65,6 @@ bool lookup(const SpecText& specifier, std::span<const Keyword> table, uint32_t&
     return false;
 }
 
-bool has(uint32_t word, uint32_t bits) { return (word & bits) != 0; }
-
 uint32_t bits_if(bool condition, uint32_t bits) { return condition ? bits : 0u; }
 
 void replace_bits(uint32_t& word, uint32_t mask, uint32_t bits) { word = (word & ~mask) | bits; }
@@ -570,13 +568,11 @@ int32_t count_existing_records(UnitBlock& unit) {
 
 int32_t open_statement(const std::intptr_t* v) {
     TransferState& s = transfer_state();
-    s.present = open_present::unit;
-    s.options = open_option::open_entry;
-    s.statement_flags &= sflag::kept_on_end;
-    s.unit_spec = v[open_arg::unit];
-    s.iostat_var = reinterpret_cast<void*>(v[open_arg::iostat]);
-    s.iostat_width = 4;
-    s.err_given = v[open_arg::err] != 0 ? -1 : 0;
+    start_statement(s, {.present = open_present::unit,
+                        .options = open_option::open_entry,
+                        .unit_spec = v[open_arg::unit],
+                        .iostat_var = reinterpret_cast<void*>(v[open_arg::iostat]),
+                        .err_given = v[open_arg::err] != 0});
     if (s.iostat_var != nullptr) s.present |= open_present::iostat;
     if (s.err_given != 0) s.present |= open_present::err;
     auto text = [&](int entry, SpecText& field, uint32_t& mask, uint32_t bit) {

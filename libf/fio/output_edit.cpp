@@ -435,7 +435,7 @@ int32_t edit_element(TransferState& state, int32_t code, Edit& f, const char* ad
     int64_t bound = f.field_width > 0 ? f.field_width : 0;
     if (code == edit_a) bound = length > bound ? length : bound;
     Sink s{};
-    if (int32_t status = open_field(state.record, bound + 8, s)) return status;
+    if (int32_t error = open_field(state.record, bound + 8, s)) return report_error(error, state);
     bool fits = true;
     switch (code) {
         case edit_i: fits = edit_integer(s, f, 10, value); break;
@@ -499,7 +499,7 @@ int32_t write_list_character(TransferState& state, const char* text, int32_t n) 
     if (blank) {
         if (record.limit > 0 && record.limit + 1 >= recl)
             if (int32_t status = end_output_record(state)) return status;
-        if (int32_t status = append_repeated(record, ' ', 1)) return status;
+        if (int32_t error = append_repeated(record, ' ', 1)) return report_error(error, state);
     }
     // Puts characters, moving to a continuation record when the record is full.
     auto put = [&](const char* chars, int32_t count) -> int32_t {
@@ -507,11 +507,11 @@ int32_t write_list_character(TransferState& state, const char* text, int32_t n) 
             if (record.limit >= recl) {
                 if (int32_t status = end_output_record(state)) return status;
                 if (delimiter == 0)
-                    if (int32_t status = append_repeated(record, ' ', 1)) return status;
+                    if (int32_t error = append_repeated(record, ' ', 1)) return report_error(error, state);
             }
             const int64_t room = recl - record.limit;
             const int32_t chunk = count < room ? count : static_cast<int32_t>(room);
-            if (int32_t status = append_chars(record, chars, chunk)) return status;
+            if (int32_t error = append_chars(record, chars, chunk)) return report_error(error, state);
             chars += chunk;
             count -= chunk;
         }
@@ -592,7 +592,8 @@ int32_t move_to(TransferState& state, int64_t position) {
     if (position < 0) position = 0;
     if (position > 0x7FFF0000) position = 0x7FFF0000;
     record.position = static_cast<int32_t>(position);
-    return fill_to_position(record);
+    const int32_t error = fill_to_position(record);
+    return error != 0 ? report_error(error, state) : 0;
 }
 
 }  // namespace
@@ -613,7 +614,10 @@ int32_t perform_output_control(TransferState& state, int32_t code) {
             for (int32_t i = 0; i < (n > 1 ? n : 1); ++i)
                 if (int32_t status = end_output_record(state)) return status;
             return 0;
-        case edit_string: return append_chars(record, edit_text(state), n);
+        case edit_string: {
+            const int32_t error = append_chars(record, edit_text(state), n);
+            return error != 0 ? report_error(error, state) : 0;
+        }
         case edit_sp: state.statement_flags |= sflag::sign_plus; return 0;
         case edit_ss: state.statement_flags &= ~sflag::sign_plus; return 0;
         case edit_dollar: state.statement_flags |= sflag::suppress_terminator; return 0;

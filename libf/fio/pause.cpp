@@ -2,7 +2,8 @@
 #include <algorithm>
 #include <string_view>
 
-#include "libf/fio/errors.h"
+#include "libf/fio/pause.h"
+
 #include "libf/fio/io_calls.h"
 
 namespace fio {

@@ -12,8 +12,6 @@ namespace fio {
 
 namespace {
 
-bool has(uint32_t word, uint32_t bits) { return (word & bits) != 0; }
-
 constexpr uint32_t transfer_bits = attr::last_was_read | attr::last_was_write | attr::nonadvancing_open;
 
 int32_t finish(TransferState& s) {
@@ -146,13 +144,11 @@ int32_t back_over_record(TransferState& s, UnitBlock& unit) {
 }
 
 void prepare_statement(TransferState& s, const int32_t* unit, int32_t* iostat, int32_t err) {
-    s.present = position_present::unit;
-    s.options = opt::status_codes;
-    s.statement_flags &= sflag::kept_on_end;
-    s.unit_spec = reinterpret_cast<std::intptr_t>(unit);
-    s.iostat_var = iostat;
-    s.iostat_width = 4;
-    s.err_given = err != 0 ? -1 : 0;
+    start_statement(s, {.present = position_present::unit,
+                        .options = opt::status_codes,
+                        .unit_spec = reinterpret_cast<std::intptr_t>(unit),
+                        .iostat_var = iostat,
+                        .err_given = err != 0});
     if (iostat != nullptr) s.present |= position_present::iostat;
     if (err != 0) s.present |= position_present::err;
 }

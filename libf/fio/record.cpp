@@ -23,13 +23,11 @@ constexpr int64_t max_capacity = 1 << 20;
 constexpr int64_t max_capacity = 0x7FFFFFFF - growth_step;
 #endif
 
-int32_t allocation_failed() { return report_error(err_allocation, transfer_state()); }
-
-// Makes capacity at least new_capacity. Returns 0 or the report_error status.
+// Makes capacity at least new_capacity. Returns 0 or 10004, not yet reported.
 int32_t grow_to(RecordBuffer& record, int64_t new_capacity) {
-    if (new_capacity > max_capacity) return allocation_failed();
+    if (new_capacity > max_capacity) return err_allocation;
     void* data = realloc_mem(record.data, static_cast<std::size_t>(new_capacity));
-    if (data == nullptr) return allocation_failed();
+    if (data == nullptr) return err_allocation;
     record.data = static_cast<char*>(data);
     record.capacity = static_cast<int32_t>(new_capacity);
     return 0;
@@ -51,8 +49,6 @@ void advance(RecordBuffer& record, int32_t n) {
     record.position += n;
     if (record.position > record.limit) record.limit = record.position;
 }
-
-bool is_set(uint32_t word, uint32_t bits) { return (word & bits) != 0; }
 
 int32_t report_unit_error(TransferState& state, UnitBlock& unit) {
     return unit.last_error != 0 ? report_error(unit.last_error, state) : 0;
@@ -98,9 +94,9 @@ int32_t write_direct(TransferState& state, UnitBlock& unit) {
     const int32_t n = record.limit < recl ? record.limit : recl;
     char* target = unit.buffer + unit.buffer_pos;
     std::memcpy(target, record.data, n);
-    std::memset(target + n, is_set(unit.attributes, attr::unformatted) ? 0 : ' ', recl - n);
+    std::memset(target + n, has(unit.attributes, attr::unformatted) ? 0 : ' ', recl - n);
     unit.attributes |= attr::dirty;
-    if (is_set(unit.attributes, attr::char_device) && write_back_direct_block(unit) != 0)
+    if (has(unit.attributes, attr::char_device) && write_back_direct_block(unit) != 0)
         return report_unit_error(state, unit);
     return 0;
 }
@@ -118,18 +114,18 @@ int32_t write_sequential(TransferState& state, UnitBlock& unit) {
     const char* text = record.data;
     int32_t length = record.limit;
     int32_t status = 0;
-    if (is_set(unit.attributes, attr::unformatted)) {
-        if (is_set(unit.attributes, attr::record_markers)) {
+    if (has(unit.attributes, attr::unformatted)) {
+        if (has(unit.attributes, attr::record_markers)) {
             char marker[4];
-            store_marker(marker, length, is_set(unit.attributes, attr::big_endian));
+            store_marker(marker, length, has(unit.attributes, attr::big_endian));
             status = unit_write_bytes(unit, marker, 4);
             if (status == 0) status = unit_write_bytes(unit, text, length);
             if (status == 0) status = unit_write_bytes(unit, marker, 4);
         } else {
             status = unit_write_bytes(unit, text, length);
         }
-    } else if (is_set(unit.attributes, attr::fortran_carriage)) {
-        const bool keep_first = is_set(state.present, pres::list_directed | pres::namelist);
+    } else if (has(unit.attributes, attr::fortran_carriage)) {
+        const bool keep_first = has(state.present, pres::list_directed | pres::namelist);
         int32_t motion_length = 1;
         const char* motion = "\n";
         if (!keep_first && length > 0) {
@@ -142,7 +138,7 @@ int32_t write_sequential(TransferState& state, UnitBlock& unit) {
     } else {
         status = unit_write_bytes(unit, text, length);
     }
-    if (status == 0 && is_set(unit.attributes, attr::char_device)) status = flush_unit(unit);
+    if (status == 0 && has(unit.attributes, attr::char_device)) status = flush_unit(unit);
     return status != 0 ? report_unit_error(state, unit) : 0;
 }
 
@@ -193,9 +189,9 @@ int32_t reserve_record(RecordBuffer& record, int32_t n) {
 int32_t write_output_record(TransferState& state) {
     UnitBlock& unit = *state.current_unit;
     int32_t status = 0;
-    if (is_set(unit.attributes, attr::internal))
+    if (has(unit.attributes, attr::internal))
         status = write_internal(state, unit);
-    else if (is_set(unit.attributes, attr::direct))
+    else if (has(unit.attributes, attr::direct))
         status = write_direct(state, unit);
     else
         status = write_sequential(state, unit);
@@ -208,27 +204,27 @@ int32_t end_output_record(TransferState& state) {
     UnitBlock& unit = *state.current_unit;
     RecordBuffer& record = state.record;
     const uint32_t attributes = unit.attributes;
-    if (is_set(attributes, attr::direct)) {
+    if (has(attributes, attr::direct)) {
         if (record.limit > unit.record_length) return report_error(err_record_too_long, state);
         if (int32_t status = write_output_record(state)) return status;
         unit.record_number += 1;
         const int32_t positioned = position_direct_record(unit, false);
         return positioned > 0 ? report_unit_error(state, unit) : 0;
     }
-    if (!is_set(attributes, attr::internal | attr::unformatted)) {
+    if (!has(attributes, attr::internal | attr::unformatted)) {
         // Preceding non-advancing pieces of the same record count towards RECL.
         if (static_cast<int64_t>(unit.advance_count) + record.limit > unit.record_length)
             return report_error(err_record_too_long, state);
-        if (!is_set(state.statement_flags, sflag::suppress_terminator) &&
-            is_set(state.present, pres::formatted | pres::namelist)) {
+        if (!has(state.statement_flags, sflag::suppress_terminator) &&
+            has(state.present, pres::formatted | pres::namelist)) {
             record.position = record.limit;
-            const bool fortran = is_set(attributes, attr::fortran_carriage);
-            if (int32_t status = append_chars(record, "\r\n", fortran ? 1 : 2)) return status;
+            const bool fortran = has(attributes, attr::fortran_carriage);
+            if (int32_t error = append_chars(record, "\r\n", fortran ? 1 : 2)) return report_error(error, state);
         }
     }
     if (int32_t status = write_output_record(state)) return status;
     unit.advance_count = 0;
-    if (!is_set(attributes, attr::internal)) unit.record_number += 1;
+    if (!has(attributes, attr::internal)) unit.record_number += 1;
     return 0;
 }
 
@@ -238,7 +234,7 @@ int32_t read_internal(TransferState& state, UnitBlock& unit) {
     if (unit.block_number <= 0) return report_end_of_file(state);
     RecordBuffer& record = state.record;
     const int32_t element = unit.record_length;
-    if (int32_t status = ensure_room(record, element)) return status;
+    if (int32_t error = ensure_room(record, element)) return report_error(error, state);
     std::memcpy(record.data, unit.buffer + unit.buffer_pos, element);
     record.limit = element;
     unit.buffer_pos += element;
@@ -260,7 +256,7 @@ int32_t read_direct(TransferState& state, UnitBlock& unit) {
     if (unit.buffer == nullptr || unit.buffer_pos < 0 ||
         static_cast<int64_t>(unit.buffer_pos) + recl > unit.buffer_size)
         return report_error(err_internal, state);
-    if (int32_t status = ensure_room(record, recl)) return status;
+    if (int32_t error = ensure_room(record, recl)) return report_error(error, state);
     std::memcpy(record.data, unit.buffer + unit.buffer_pos, recl);
     record.limit = recl;
     return 0;
@@ -285,15 +281,10 @@ int32_t read_formatted_line(TransferState& state, UnitBlock& unit) {
         ++unit.record_bytes;
         if (byte == '\n') return 0;
         if (byte == '\r') continue;
-        if (byte == '\t') {
-            const int32_t stop = (record.limit / tab + 1) * tab;
-            record.position = record.limit;
-            status = append_repeated(record, ' ', stop - record.limit);
-        } else {
-            record.position = record.limit;
-            status = append_chars(record, &byte, 1);
-        }
-        if (status != 0) return status;
+        record.position = record.limit;
+        const int32_t error = byte == '\t' ? append_repeated(record, ' ', (record.limit / tab + 1) * tab - record.limit)
+                                            : append_chars(record, &byte, 1);
+        if (error != 0) return report_error(error, state);
     }
     return status;
 }
@@ -305,11 +296,11 @@ int32_t read_marked_record(TransferState& state, UnitBlock& unit) {
     for (char& b : marker)
         if (!next_byte(state, unit, b, status)) return status;
     uint32_t length = 0;
-    const bool big = is_set(unit.attributes, attr::big_endian);
+    const bool big = has(unit.attributes, attr::big_endian);
     for (int i = 0; i < 4; ++i)
         length |= static_cast<uint32_t>(static_cast<unsigned char>(marker[i])) << (big ? 24 - 8 * i : 8 * i);
     if (length > 0x7FFFFFFFu) return report_error(err_bad_file, state);
-    if (int32_t grown = ensure_room(record, length)) return grown;
+    if (int32_t error = ensure_room(record, length)) return report_error(error, state);
     for (uint32_t i = 0; i < length; ++i)
         if (!next_byte(state, unit, record.data[i], status)) return status;
     record.limit = static_cast<int32_t>(length);
@@ -325,12 +316,12 @@ int32_t next_input_record(TransferState& state) {
     RecordBuffer& record = state.record;
     record.position = 0;
     const uint32_t attributes = unit.attributes;
-    if (is_set(attributes, attr::internal)) return read_internal(state, unit);
-    if (is_set(attributes, attr::direct)) return read_direct(state, unit);
+    if (has(attributes, attr::internal)) return read_internal(state, unit);
+    if (has(attributes, attr::direct)) return read_direct(state, unit);
     record.limit = 0;
     int32_t status = 0;
-    if (is_set(attributes, attr::unformatted)) {
-        if (!is_set(attributes, attr::record_markers)) return 0;  // a plain byte stream
+    if (has(attributes, attr::unformatted)) {
+        if (!has(attributes, attr::record_markers)) return 0;  // a plain byte stream
         status = read_marked_record(state, unit);
     } else {
         status = read_formatted_line(state, unit);
@@ -345,13 +336,14 @@ int32_t wrap_output_item(TransferState& state, int32_t start) {
     RecordBuffer& work = state.work;
     const int32_t length = record.limit - start;
     if (length < 0 || start < 0) return report_error(err_internal, state);
-    if (int32_t status = ensure_room(work, length)) return status;
+    if (int32_t error = ensure_room(work, length)) return report_error(error, state);
     std::memcpy(work.data, record.data + start, length);
     record.limit = start;
     record.position = start;
     if (int32_t status = end_output_record(state)) return status;
-    if (int32_t status = append_repeated(record, ' ', 1)) return status;
-    return append_chars(record, work.data, length);
+    int32_t error = append_repeated(record, ' ', 1);
+    if (error == 0) error = append_chars(record, work.data, length);
+    return error != 0 ? report_error(error, state) : 0;
 }
 
 int32_t end_open_output_record(TransferState& state, UnitBlock& unit) {
@@ -365,10 +357,10 @@ int32_t end_open_output_record(TransferState& state, UnitBlock& unit) {
     state.record.limit = 0;
     state.record.position = 0;
     state.present = (present & (pres::iostat | pres::err)) | pres::formatted;
-    int32_t status = append_chars(state.record, unit.pending_record.data, unit.pending_record.limit);
+    const int32_t error = append_chars(state.record, unit.pending_record.data, unit.pending_record.limit);
     unit.pending_record.limit = 0;
     unit.pending_record.position = 0;
-    if (status == status_ok) status = end_output_record(state);
+    const int32_t status = error != 0 ? report_error(error, state) : end_output_record(state);
     state.present = present;
     state.current_unit = running;
     return status;

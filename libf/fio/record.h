@@ -7,7 +7,7 @@
 
 namespace fio {
 
-// Each returns 0 or an error number already passed through report_error (10004 on allocation failure).
+// Each returns 0 or 10004 when the buffer cannot grow; the caller reports it.
 int32_t append_chars(RecordBuffer& record, const char* text, int32_t n);
 int32_t append_repeated(RecordBuffer& record, char ch, int32_t n);
 int32_t fill_to_position(RecordBuffer& record);

@@ -20,8 +20,6 @@ namespace fio {
 
 namespace {
 
-bool has(uint32_t word, uint32_t bits) { return (word & bits) != 0; }
-
 enum class Advance { absent, yes, no, invalid };
 
 Advance advance_value(const TransferState& state) {
@@ -42,12 +40,9 @@ void empty_record(RecordBuffer& record) {
     record.position = 0;
 }
 
-// Statement end, normal or after an error absorbed by IOSTAT=: only bits 24-31 survive.
-int32_t finish_statement(TransferState& state) {
-    free_format(state);
-    empty_record(state.record);
-    state.left_tab_limit = 0;
-    state.statement_flags &= sflag::kept_on_end;
+// Statement end, normal or after an error absorbed by IOSTAT=: only the kept bits survive.
+int32_t finish_transfer(TransferState& state) {
+    finish_statement(state);
     return status_ok;
 }
 
@@ -69,7 +64,7 @@ bool copy_record(RecordBuffer& to, const RecordBuffer& from) {
 
 // Steps shared by both directions up to the unit: statement kind, cleared edit operands and
 // IOSTAT=, format set-up, unit resolution.
-int32_t start_statement(TransferState& state, StatementKind kind) {
+int32_t start_transfer(TransferState& state, StatementKind kind) {
     set_statement_kind(state, kind);
     state.terminated = 0;
     state.edit_width = state.edit_digits = state.edit_exponent = state.scale_factor = 0;
@@ -203,7 +198,7 @@ int32_t write_output_piece(TransferState& state, UnitBlock& unit) {
     const int32_t carried = std::max(record.position - record.limit, 0);
     if (int32_t status = write_output_record(state)) return status;
     record.position = carried;
-    if (int32_t status = fill_to_position(record)) return status;
+    if (int32_t error = fill_to_position(record)) return report_error(error, state);
     if (!copy_record(unit.pending_record, record)) return report_error(err_allocation, state);
     return status_ok;
 }
@@ -221,7 +216,7 @@ int32_t release_on_failure(TransferState& state, int32_t status) {
 
 int32_t begin_read_steps(TransferState& state) {
     state.value_repeat = 0;
-    if (int32_t status = start_statement(state, kind_read)) return status;
+    if (int32_t status = start_transfer(state, kind_read)) return status;
     UnitBlock& unit = *state.current_unit;
     if (unit.unit_number != console_input_unit) poll_console();
     if (int32_t status = check_unit(state, attr::readable, err_not_open_for_read)) return status;
@@ -252,7 +247,7 @@ int32_t begin_read_steps(TransferState& state) {
 
 int32_t end_read_steps(TransferState& state) {
     // The statement kind stays until the end: an error met on the way still names the READ.
-    if (state.terminated) return finish_statement(state);
+    if (state.terminated) return finish_transfer(state);
     if (uses_format(state)) {
         if (int32_t status = perform_trailing_controls(state, perform_input_control)) return status;
     }
@@ -262,12 +257,12 @@ int32_t end_read_steps(TransferState& state) {
     if (unit != nullptr && has(unit->attributes, attr::nonadvancing_open)) {
         if (int32_t status = keep_input_record(state, *unit)) return status;
     }
-    return finish_statement(state);
+    return finish_transfer(state);
 }
 
 int32_t begin_write_steps(TransferState& state) {
     poll_console();
-    if (int32_t status = start_statement(state, kind_write)) return status;
+    if (int32_t status = start_transfer(state, kind_write)) return status;
     UnitBlock& unit = *state.current_unit;
     if (int32_t status = check_unit(state, attr::writable, err_not_open_for_write)) return status;
     if (int32_t status = select_direct_record(state, false)) return status;
@@ -294,7 +289,7 @@ int32_t begin_write_steps(TransferState& state) {
         unit.attributes &= ~attr::nonadvancing_open;
 
     if (has(state.present, pres::list_directed | pres::namelist)) {
-        if (int32_t status = append_repeated(state.record, ' ', 1)) return status;
+        if (int32_t error = append_repeated(state.record, ' ', 1)) return report_error(error, state);
         state.statement_flags |= sflag::last_was_character;
     }
     mark_last_transfer(unit, attr::last_was_write);
@@ -302,7 +297,7 @@ int32_t begin_write_steps(TransferState& state) {
 }
 
 int32_t end_write_steps(TransferState& state) {
-    if (state.terminated) return finish_statement(state);
+    if (state.terminated) return finish_transfer(state);
     if (uses_format(state)) {
         if (int32_t status = perform_trailing_controls(state, perform_output_control)) return status;
     }
@@ -316,7 +311,7 @@ int32_t end_write_steps(TransferState& state) {
     else
         status = end_output_record(state);
     if (status != status_ok) return status;
-    return finish_statement(state);
+    return finish_transfer(state);
 }
 
 }  // namespace

@@ -214,4 +214,37 @@ inline void set_statement_kind(TransferState& state, StatementKind kind) {
     state.statement_flags = (state.statement_flags & ~sflag::kind_mask) | kind;
 }
 
+// ---------------------------------------------------------------------------------------------
+// The record's lifecycle. Every statement starts with start_statement and ends with
+// finish_statement, and an error raised outside any statement starts with
+// start_outside_statement, so a field added to the record is reset here and nowhere else.
+
+// What a statement's entry point knows as it starts. Presence and option bits are numbered per
+// statement kind, so the entry passes its own, IOSTAT= and ERR= bits included.
+struct StatementStart {
+    StatementKind kind = kind_rewind;  // workers that name their kind later start with none
+    uint32_t present = 0;
+    uint32_t options = 0;
+    std::intptr_t unit_spec = 0;
+    void* iostat_var = nullptr;
+    bool err_given = false;
+};
+
+// Clears every specifier field and the statement's bits (the kept ones stay), releases what the
+// previous statement gathered, then takes the start's fields.
+void start_statement(TransferState& state, const StatementStart& start);
+// The end of a statement, normal or after an error that IOSTAT=, ERR=, END= or EOR= took: the
+// format released, the record emptied, only the kept bits left.
+void finish_statement(TransferState& state);
+// An error raised outside any I/O statement: no IOSTAT= or ERR= of an earlier statement may take
+// it, and its report has no statement line.
+void start_outside_statement(TransferState& state);
+
+// Frees the compiled byte code of the statement's format, if any. Idempotent; precompiled
+// records belong to the program and are left alone.
+void free_format(TransferState& state);
+
+// Unit number the statement names (the value behind unit_spec).
+int32_t statement_unit_number(const TransferState& state);
+
 }  // namespace fio

@@ -18,9 +18,7 @@ constexpr int64_t max_record_bytes = 0x7FFFFFFF;
 // Swapped copies for a byte stream are made in pieces of this size (a multiple of 8).
 constexpr int32_t swap_chunk = 512;
 
-bool is_set(uint32_t word, uint32_t bits) { return (word & bits) != 0; }
-
-bool big_endian(const UnitBlock& unit) { return is_set(unit.attributes, attr::big_endian); }
+bool big_endian(const UnitBlock& unit) { return has(unit.attributes, attr::big_endian); }
 
 int64_t item_bytes(const TransferState& state) {
     if (state.item_length <= 0 || state.item_count <= 0) return 0;
@@ -42,7 +40,7 @@ int32_t append_to_record(TransferState& state, const char* source, int64_t n, in
     if (static_cast<int64_t>(record.position) + n > max_record_bytes)
         return report_error(err_allocation, state);
     const int32_t start = record.position;
-    if (int32_t status = append_chars(record, source, static_cast<int32_t>(n))) return status;
+    if (int32_t error = append_chars(record, source, static_cast<int32_t>(n))) return report_error(error, state);
     swap_elements(record.data + start, n, swap);
     return 0;
 }
@@ -116,7 +114,7 @@ int32_t swap_element_size(int32_t item_type, int32_t item_length) {
 }
 
 bool has_unformatted_records(const UnitBlock& unit) {
-    return is_set(unit.attributes, attr::direct | attr::record_markers);
+    return has(unit.attributes, attr::direct | attr::record_markers);
 }
 
 namespace {

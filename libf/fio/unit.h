@@ -5,6 +5,9 @@
 
 namespace fio {
 
+// True when any of `bits` is set in a flag word.
+constexpr bool has(uint32_t word, uint32_t bits) { return (word & bits) != 0; }
+
 // A growable byte buffer; operations live in record.h.
 struct RecordBuffer {
     int32_t limit = 0;     // input: valid bytes; output: furthest column written

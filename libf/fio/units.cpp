@@ -1,5 +1,4 @@
-// The unit list: resolving unit numbers, console pre-connection, implicit connection, and the
-// end-of-file / end-of-record status paths.
+// The unit list: resolving unit numbers, console pre-connection, implicit connection.
 #include "libf/fio/units.h"
 
 #include <cstdio>
@@ -19,12 +18,6 @@ constexpr int32_t file_buffer_size = 8192;
 constexpr int32_t record_buffer_size = 1024;
 
 bool is_transfer(StatementKind kind) { return kind == kind_read || kind == kind_write; }
-
-void empty_record_and_end(TransferState& state) {
-    state.record.limit = 0;
-    state.record.position = 0;
-    state.statement_flags &= sflag::kept_on_end;
-}
 
 UnitBlock* find_in_list(const TransferState& state, int32_t number) {
     for (UnitBlock* u = state.units; u != nullptr; u = u->next)
@@ -91,12 +84,6 @@ int32_t abandon_implicit(TransferState& state, UnitBlock* unit, int32_t error) {
 }
 
 }  // namespace
-
-int32_t statement_unit_number(const TransferState& state) {
-    if ((state.options & opt::unit_by_value) != 0) return static_cast<int32_t>(state.unit_spec);
-    const auto* p = reinterpret_cast<const int32_t*>(state.unit_spec);
-    return p != nullptr ? *p : -1;
-}
 
 int32_t find_unit(TransferState& state) {
     state.current_unit = nullptr;
@@ -209,45 +196,6 @@ int32_t ensure_record_buffers(TransferState& state) {
         record->position = 0;
     }
     return 0;
-}
-
-void store_iostat(TransferState& state, int32_t value) {
-    if ((state.present & pres::iostat) == 0 || state.iostat_var == nullptr) return;
-    switch (state.iostat_width) {
-        case 1: {
-            const auto byte = static_cast<int8_t>(value);  // -1 lands as 255, -2 as 254
-            std::memcpy(state.iostat_var, &byte, 1);
-            break;
-        }
-        case 2: {
-            const auto half = static_cast<int16_t>(value);
-            std::memcpy(state.iostat_var, &half, 2);
-            break;
-        }
-        default: std::memcpy(state.iostat_var, &value, 4); break;
-    }
-}
-
-int32_t report_end_of_file(TransferState& state) {
-    store_iostat(state, -1);
-    if ((state.present & pres::end) == 0) return report_error(err_end_of_file, state);
-    empty_record_and_end(state);
-    return status_end;
-}
-
-int32_t report_end_of_record(TransferState& state) {
-    if (UnitBlock* u = state.current_unit) {
-        u->attributes &= ~attr::nonadvancing_open;
-        if ((state.present & pres::size) != 0 && state.size_var != nullptr) {
-            // Positions consumed by this statement, as on the normal end of the statement.
-            const int32_t moved = state.record.position - u->pending_record.position;
-            *state.size_var = moved > 0 ? moved : 0;
-        }
-    }
-    store_iostat(state, -2);
-    if ((state.options & opt::eor) == 0) return report_error(err_past_record_nonadvancing, state);
-    empty_record_and_end(state);
-    return status_eor;
 }
 
 }  // namespace fio

@@ -21,14 +21,4 @@ int32_t implicit_open(TransferState& state);
 // Returns 0 or 10004 (not yet reported).
 int32_t ensure_record_buffers(TransferState& state);
 
-// Unit number the statement names (the value behind unit_spec).
-int32_t statement_unit_number(const TransferState& state);
-
-// Statement status protocol: end of file and end of record (return 1, 2 or 3, or end the process).
-int32_t report_end_of_file(TransferState& state);
-int32_t report_end_of_record(TransferState& state);
-
-// Stores a value in the IOSTAT= variable with the statement's iostat_width.
-void store_iostat(TransferState& state, int32_t value);
-
 }  // namespace fio

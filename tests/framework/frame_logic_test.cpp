@@ -12,6 +12,7 @@
 #include "analysis/analysis.h"
 #include "framework/about_box.h"
 #include "libf/fio/errors.h"
+#include "libf/fio/program_end.h"
 #include "libf/fio/file_layer.h"
 #include "tests/support/test_support.h"
 

@@ -19,6 +19,7 @@
 #include <string_view>
 
 #include "libf/fio/errors.h"
+#include "libf/fio/program_end.h"
 #include "libf/fio/file_layer.h"
 #include "libf/fio/heap.h"
 #include "libf/fio/transfer_state.h"

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "libf/fio/errors.h"
+#include "libf/fio/program_end.h"
 #include "libf/fio/file_layer.h"
 #include "libf/fio/heap.h"
 #include "libf/fio/transfer_state.h"

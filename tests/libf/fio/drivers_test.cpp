@@ -14,6 +14,7 @@
 #include "libf/fio/format.h"
 #include "libf/fio/io_calls.h"
 #include "libf/fio/open_close.h"
+#include "libf/fio/pause.h"
 #include "tests/support/test_support.h"
 
 namespace {

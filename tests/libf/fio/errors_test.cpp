@@ -1,4 +1,5 @@
 #include "libf/fio/errors.h"
+#include "libf/fio/program_end.h"
 
 #include <gtest/gtest.h>
 
