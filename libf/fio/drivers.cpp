@@ -1,4 +1,4 @@
-// Data-transfer statement drivers: argument lists, control-list set-up, items and array walks.
+// Data-transfer statement drivers: argument lists, control-list set-up and items.
 #include "libf/fio/drivers.h"
 
 #include <algorithm>
@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "libf/array_descriptor.h"
+#include "libf/fio/array_walk.h"
 #include "libf/fio/errors.h"
 #include "libf/fio/format.h"
 #include "libf/fio/heap.h"
@@ -47,130 +48,6 @@ struct ControlList {
         return reinterpret_cast<T*>(word(number));
     }
 };
-
-// ---------------------------------------------------------------------------------------------
-// Array walk
-
-// The elements of an array or section: nested runs left after fixed subscripts have been
-// applied and dimensions of extent 1 dropped and contiguous dimensions merged.
-struct ArrayWalk {
-    std::intptr_t base = 0;
-    int rank = 0;
-    int64_t extent[libf::max_rank] = {};
-    int64_t stride[libf::max_rank] = {};  // bytes
-    int64_t count = 0;
-    int64_t element_bytes = 0;
-};
-
-bool is_character(const ArrayDescriptor& d) {
-    return libf::type_class(d.type_word) == libf::class_character;
-}
-
-int64_t element_bytes(const ArrayDescriptor& d) {
-    if (is_character(d)) return d.element_length > 0 ? d.element_length : 0;
-    return libf::type_size_bytes(d.type_word);
-}
-
-// Strides count 4-byte units for elements of 4 bytes or more, bytes otherwise; CHARACTER
-// strides always count bytes.
-int64_t stride_unit(const ArrayDescriptor& d) {
-    return !is_character(d) && element_bytes(d) >= 4 ? 4 : 1;
-}
-
-// Plans the walk; a fixed subscript outside its dimension is an array boundary error.
-int32_t plan_walk(TransferState& state, const ArrayDescriptor& d, const std::intptr_t* section,
-                  ArrayWalk& walk) {
-    const int rank = libf::descriptor_rank(d);
-    if (rank > libf::max_rank) return report_error(err_internal, state);
-    walk = ArrayWalk{};
-    walk.base = d.base;
-    walk.element_bytes = element_bytes(d);
-    const int64_t unit = stride_unit(d);
-    bool empty = false;
-    for (int i = 0; i < rank; ++i) {
-        const libf::DimensionTriplet& dim = d.dimensions[i];
-        const int64_t stride = static_cast<int64_t>(dim.stride) * unit;
-        const auto* fixed = section != nullptr ? reinterpret_cast<const int32_t*>(section[i]) : nullptr;
-        if (fixed != nullptr) {
-            const int64_t offset = static_cast<int64_t>(*fixed) - dim.lower_bound;
-            if (offset < 0 || offset >= dim.extent) return report_outside_error(outside_array_bounds, state);
-            walk.base += static_cast<std::intptr_t>(offset * stride);
-            continue;
-        }
-        if (dim.extent <= 0) empty = true;
-        if (dim.extent <= 1) continue;
-        walk.extent[walk.rank] = dim.extent;
-        walk.stride[walk.rank] = stride;
-        ++walk.rank;
-    }
-    if (empty) {
-        walk.rank = 0;
-        return 0;
-    }
-    // Merge neighbours that continue one another, so a contiguous array is a single run.
-    int merged = 0;
-    for (int i = 1; i < walk.rank; ++i) {
-        if (walk.stride[merged] * walk.extent[merged] == walk.stride[i]) {
-            walk.extent[merged] *= walk.extent[i];
-        } else {
-            ++merged;
-            walk.extent[merged] = walk.extent[i];
-            walk.stride[merged] = walk.stride[i];
-        }
-    }
-    if (walk.rank > 0) walk.rank = merged + 1;
-    walk.count = 1;
-    for (int i = 0; i < walk.rank; ++i) walk.count *= walk.extent[i];
-    return 0;
-}
-
-// True when the walk is one run of adjacent elements.
-bool is_contiguous(const ArrayWalk& walk) {
-    return walk.rank == 0 || (walk.rank == 1 && walk.stride[0] == walk.element_bytes);
-}
-
-// Calls visit(address) for every element in array element order until it returns non-zero.
-template <class Visit>
-int32_t for_each_element(const ArrayWalk& walk, Visit visit) {
-    int64_t index[libf::max_rank] = {};
-    int64_t offset = 0;
-    for (int64_t n = 0; n < walk.count; ++n) {
-        if (int32_t status = visit(walk.base + static_cast<std::intptr_t>(offset))) return status;
-        for (int k = 0; k < walk.rank; ++k) {
-            if (++index[k] < walk.extent[k]) {
-                offset += walk.stride[k];
-                break;
-            }
-            offset -= walk.stride[k] * (walk.extent[k] - 1);
-            index[k] = 0;
-        }
-    }
-    return 0;
-}
-
-// Copies the elements of a CHARACTER array into one heap block of count * length bytes.
-int32_t gather(TransferState& state, const ArrayWalk& walk, char*& copy, int32_t& total) {
-    const int64_t bytes = walk.count * walk.element_bytes;
-    if (bytes > std::numeric_limits<int32_t>::max()) return report_error(err_allocation, state);
-    copy = static_cast<char*>(alloc_mem(static_cast<std::size_t>(bytes), false));
-    if (copy == nullptr) return report_error(err_allocation, state);
-    char* out = copy;
-    for_each_element(walk, [&](std::intptr_t address) {
-        std::memcpy(out, reinterpret_cast<const char*>(address), static_cast<std::size_t>(walk.element_bytes));
-        out += walk.element_bytes;
-        return 0;
-    });
-    total = static_cast<int32_t>(bytes);
-    return 0;
-}
-
-void scatter(const ArrayWalk& walk, const char* copy) {
-    for_each_element(walk, [&](std::intptr_t address) {
-        std::memcpy(reinterpret_cast<char*>(address), copy, static_cast<std::size_t>(walk.element_bytes));
-        copy += walk.element_bytes;
-        return 0;
-    });
-}
 
 // ---------------------------------------------------------------------------------------------
 // Control-list set-up
@@ -268,19 +145,24 @@ struct DriverStatement {
     bool finished = true;
 };
 
+// The seven drivers: what each transfers and how it reads its control list.
 struct Driver {
     Direction direction;
     ControlReading reading;
-    DriverStatement statement;
 };
 
-Driver g_formatted_write{Direction::write, ControlReading::formatted, {}};
-Driver g_formatted_read{Direction::read, ControlReading::formatted, {}};
-Driver g_unformatted_read{Direction::read, ControlReading::unformatted, {}};
-Driver g_unformatted_write{Direction::write, ControlReading::unformatted, {}};
-Driver g_namelist_read{Direction::read, ControlReading::namelist, {}};
-Driver g_namelist_write{Direction::write, ControlReading::namelist, {}};
-Driver g_iolength{Direction::length, ControlReading::formatted, {}};
+enum DriverId { formatted_write_id, formatted_read_id, unformatted_read_id, unformatted_write_id,
+                namelist_read_id, namelist_write_id, iolength_id, driver_count };
+
+constexpr Driver drivers[driver_count] = {
+    {Direction::write, ControlReading::formatted},    {Direction::read, ControlReading::formatted},
+    {Direction::read, ControlReading::unformatted},   {Direction::write, ControlReading::unformatted},
+    {Direction::read, ControlReading::namelist},      {Direction::write, ControlReading::namelist},
+    {Direction::length, ControlReading::formatted},
+};
+
+// Each driver's statement in progress; statements of different drivers may interleave.
+DriverStatement g_statements[driver_count];
 
 int32_t add_iolength(TransferState& state) {
     const int64_t total = static_cast<int64_t>(state.iolength_total) +
@@ -446,9 +328,10 @@ const std::intptr_t* take_control_list(DriverStatement& st, const std::intptr_t*
     return p + 2 + words;
 }
 
-int32_t run_driver(Driver& driver, const std::intptr_t* args) {
+int32_t run_driver(DriverId id, const std::intptr_t* args) {
     TransferState& state = transfer_state();
-    DriverStatement& st = driver.statement;
+    const Driver& driver = drivers[id];
+    DriverStatement& st = g_statements[id];
     const std::intptr_t flags = args[0];
     const std::intptr_t* p = args + 1;
     const bool begin = (flags & driver_flag::begin) != 0;
@@ -518,12 +401,12 @@ int32_t unformatted_item(TransferState& state) { return transfer_unformatted_ite
 
 int32_t namelist_group(TransferState& state) { return report_error(err_internal, state); }
 
-int32_t formatted_write(const std::intptr_t* args) { return run_driver(g_formatted_write, args); }
-int32_t formatted_read(const std::intptr_t* args) { return run_driver(g_formatted_read, args); }
-int32_t unformatted_read(const std::intptr_t* args) { return run_driver(g_unformatted_read, args); }
-int32_t unformatted_write(const std::intptr_t* args) { return run_driver(g_unformatted_write, args); }
-int32_t namelist_read(const std::intptr_t* args) { return run_driver(g_namelist_read, args); }
-int32_t namelist_write(const std::intptr_t* args) { return run_driver(g_namelist_write, args); }
-int32_t iolength(const std::intptr_t* args) { return run_driver(g_iolength, args); }
+int32_t formatted_write(const std::intptr_t* args) { return run_driver(formatted_write_id, args); }
+int32_t formatted_read(const std::intptr_t* args) { return run_driver(formatted_read_id, args); }
+int32_t unformatted_read(const std::intptr_t* args) { return run_driver(unformatted_read_id, args); }
+int32_t unformatted_write(const std::intptr_t* args) { return run_driver(unformatted_write_id, args); }
+int32_t namelist_read(const std::intptr_t* args) { return run_driver(namelist_read_id, args); }
+int32_t namelist_write(const std::intptr_t* args) { return run_driver(namelist_write_id, args); }
+int32_t iolength(const std::intptr_t* args) { return run_driver(iolength_id, args); }
 
 }  // namespace fio

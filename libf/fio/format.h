@@ -114,6 +114,19 @@ int32_t next_edit_descriptor(int32_t item_type, TransferState& state, EditCode& 
 // descriptors (codes 13-27) to perform. Does not change the state.
 bool pending_control(const TransferState& state);
 
+// Where a walk to the next data descriptor stops. An output item stops at a data descriptor or
+// the format's end; an input item also at Q, which takes an item on input; the trailing
+// controls of a statement also at ":", and only run while a control is pending.
+enum class DescriptorStop { output_item, input_item, trailing };
+// Carries out a position or control descriptor for the statement's direction.
+using ControlStep = int32_t (*)(TransferState& state, int32_t code);
+
+// Fetches descriptors for an item of item_type, carrying out each position and control
+// descriptor on the way with `perform`, until one where `stop` stops, which is left in code.
+// Returns 0 or the status of the fetch or step that failed.
+int32_t walk_to_data_descriptor(TransferState& state, int32_t item_type, DescriptorStop stop, ControlStep perform,
+                                EditCode& code);
+
 // The characters of the string descriptor just fetched; its length is state.edit_width.
 inline const char* edit_text(const TransferState& state) {
     return reinterpret_cast<const char*>(state.format_code + state.repeat_item);

@@ -324,6 +324,26 @@ int32_t begin_format(TransferState& s) {
     return rc != 0 ? report_error(rc, s) : 0;
 }
 
+namespace {
+
+bool stops_at(DescriptorStop stop, EditCode code) {
+    if (code == edit_end || is_data_edit(code)) return true;
+    if (code == edit_q) return stop != DescriptorStop::output_item;
+    return code == edit_colon && stop == DescriptorStop::trailing;
+}
+
+}  // namespace
+
+int32_t walk_to_data_descriptor(TransferState& state, int32_t item_type, DescriptorStop stop, ControlStep perform,
+                                EditCode& code) {
+    for (;;) {
+        if (stop == DescriptorStop::trailing && !pending_control(state)) return 0;
+        if (int32_t status = next_edit_descriptor(item_type, state, code)) return status;
+        if (stops_at(stop, code)) return 0;
+        if (int32_t status = perform(state, code)) return status;
+    }
+}
+
 int32_t next_edit_descriptor(int32_t item_type, TransferState& s, EditCode& code) {
     code = edit_end;
     if (s.format_code == nullptr) return report_error(err_format, s);

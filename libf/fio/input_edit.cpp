@@ -136,15 +136,9 @@ void store_logical(void* address, int32_t size, bool value) {
 }
 
 // The next data descriptor (or Q), performing the position and control descriptors on the way.
+// Code 0 comes from a precompiled record without descriptor: it skips a field.
 int32_t next_data_descriptor(TransferState& state, EditCode& code) {
-    for (;;) {
-        int32_t status = next_edit_descriptor(state.item_type, state, code);
-        if (status != 0) return status;
-        // Code 0 comes from a precompiled record without descriptor: it skips a field.
-        if (code == edit_end || is_data_edit(code) || code == edit_q) return 0;
-        status = perform_input_control(state, code);
-        if (status != 0) return status;
-    }
+    return walk_to_data_descriptor(state, state.item_type, DescriptorStop::input_item, perform_input_control, code);
 }
 
 void read_a(TransferState& state, char* address, int32_t width) {

@@ -572,11 +572,9 @@ int32_t write_list_element(TransferState& state, const char* address, int32_t& c
 
 int32_t write_formatted_element(TransferState& state, const char* address) {
     EditCode code = edit_end;
-    for (;;) {
-        if (int32_t status = next_edit_descriptor(state.item_type, state, code)) return status;
-        if (code <= edit_a) break;
-        if (int32_t status = perform_output_control(state, code)) return status;
-    }
+    if (int32_t status = walk_to_data_descriptor(state, state.item_type, DescriptorStop::output_item,
+                                                 perform_output_control, code))
+        return status;
     Edit f;
     f.w = f.field_width = state.edit_width;
     f.d = state.edit_digits;

@@ -167,17 +167,11 @@ int32_t reposition_to_read_record(UnitBlock& unit) {
 }
 
 // Trailing position and control descriptors up to the next data descriptor, ":" or the end of
-// the format, performed by the direction's handler.
-int32_t perform_trailing_controls(TransferState& state, int32_t (*perform)(TransferState&, int32_t)) {
-    while (pending_control(state)) {
-        EditCode code = edit_end;
-        if (int32_t status = next_edit_descriptor(0, state, code)) return status;
-        // The look-ahead cannot foresee a group repetition that the fetch skips; a data
-        // descriptor or Q met that way still ends the controls.
-        if (code == edit_colon || is_data_edit(code) || code == edit_q || code == edit_end) break;
-        if (int32_t status = perform(state, code)) return status;
-    }
-    return status_ok;
+// the format, performed by the direction's handler. The look-ahead cannot foresee a group
+// repetition that the fetch skips; a data descriptor or Q met that way still ends the controls.
+int32_t perform_trailing_controls(TransferState& state, ControlStep perform) {
+    EditCode code = edit_end;
+    return walk_to_data_descriptor(state, 0, DescriptorStop::trailing, perform, code);
 }
 
 // A non-advancing READ keeps its record, and the column it stopped at, for the next statement.
