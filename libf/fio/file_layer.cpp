@@ -448,6 +448,28 @@ int32_t position_direct_record(UnitBlock& unit, bool for_read) {
     return 0;
 }
 
+int32_t reposition_to_read_record(UnitBlock& unit) {
+    const int32_t bytes = unit.record_bytes;
+    if (bytes <= 0 || has(unit.attributes, attr::char_device | attr::console)) return 0;
+    if (bytes <= unit.buffer_pos) {
+        unit.buffer_pos -= bytes;
+        return 0;
+    }
+    if (!has(unit.attributes, attr::read_from_file) || unit.buffer_size <= 0) return 0;
+    // The record began in an earlier block: load the block that holds its start.
+    const int64_t size = unit.buffer_size;
+    const int64_t start = (static_cast<int64_t>(unit.block_number) - 1) * size + unit.buffer_pos - bytes;
+    if (start < 0) return 0;
+    const int64_t block = start / size;
+    seek(unit, unit.base_offset + block * size);
+    if (unit.last_error != 0) return unit.last_error;
+    read_block(unit);
+    if (unit.last_error != 0) return unit.last_error;
+    unit.block_number = static_cast<int32_t>(block + 1);
+    unit.buffer_pos = static_cast<int32_t>(start - block * size);
+    return 0;
+}
+
 int32_t write_back_direct_block(UnitBlock& unit) {
     unit.last_error = 0;
     if (unit.block_number < 0) {

@@ -53,6 +53,10 @@ int unit_next_byte(UnitBlock& unit, char& byte);
 // Positions a direct-access unit at record_number for a READ (for_read) or WRITE.
 // Returns 0, -1 at end of file, or an error number in last_error.
 int32_t position_direct_record(UnitBlock& unit, bool for_read);
+// Gives the bytes of the record last read back to the file, so that a WRITE replaces that
+// record. The count is what the record really took, terminator included, whatever its line
+// end. A device cannot be repositioned and is left alone. Returns 0 or the system error.
+int32_t reposition_to_read_record(UnitBlock& unit);
 // Writes a direct-access block back to its place.
 int32_t write_back_direct_block(UnitBlock& unit);
 

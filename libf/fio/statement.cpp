@@ -141,31 +141,6 @@ void mark_last_transfer(UnitBlock& unit, uint32_t last) {
     unit.attributes = (unit.attributes & ~(attr::last_was_read | attr::last_was_write)) | last;
 }
 
-// Gives the bytes of the record last read back to the file, so that a WRITE replaces that
-// record. The count is what the record really took, terminator included, whatever its line
-// end. A device cannot be repositioned and is left alone.
-int32_t reposition_to_read_record(UnitBlock& unit) {
-    const int32_t bytes = unit.record_bytes;
-    if (bytes <= 0 || has(unit.attributes, attr::char_device | attr::console)) return 0;
-    if (bytes <= unit.buffer_pos) {
-        unit.buffer_pos -= bytes;
-        return 0;
-    }
-    if (!has(unit.attributes, attr::read_from_file) || unit.buffer_size <= 0) return 0;
-    // The record began in an earlier block: load the block that holds its start.
-    const int64_t size = unit.buffer_size;
-    const int64_t start = (static_cast<int64_t>(unit.block_number) - 1) * size + unit.buffer_pos - bytes;
-    if (start < 0) return 0;
-    const int64_t block = start / size;
-    seek(unit, unit.base_offset + block * size);
-    if (unit.last_error != 0) return unit.last_error;
-    read_block(unit);
-    if (unit.last_error != 0) return unit.last_error;
-    unit.block_number = static_cast<int32_t>(block + 1);
-    unit.buffer_pos = static_cast<int32_t>(start - block * size);
-    return 0;
-}
-
 // Trailing position and control descriptors up to the next data descriptor, ":" or the end of
 // the format, performed by the direction's handler. The look-ahead cannot foresee a group
 // repetition that the fetch skips; a data descriptor or Q met that way still ends the controls.
