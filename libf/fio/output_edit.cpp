@@ -321,17 +321,20 @@ int32_t engineering_digits(int32_t x) {
 bool edit_engineering(Sink& s, const Edit& f, const Real& r) {
     const int32_t d = f.d;
     char digits[digit_buffer_size];
-    int32_t x = real_to_digits(r.bits, digits, d > 1 ? d : 1, false, r.type);
+    // Every generated digit: the exponent before any rounding to the field.
+    const int32_t unrounded = real_to_digits(r.bits, digits, digit_buffer_size - 1, false, r.type);
     if (is_special(digits)) return edit_special(s, f, f.field_width, r, digits);
     const bool zero = digits[0] == '0';
+    int32_t x = unrounded;
     int32_t q = 1;
     if (!zero) {
-        // Rounding to q + d digits may carry into a new digit and change q; settle it.
         q = engineering_digits(x);
-        for (int i = 0; i < 3; ++i) {
-            x = real_to_digits(r.bits, digits, q + d, false, r.type);
-            if (engineering_digits(x) == q) break;
+        x = real_to_digits(r.bits, digits, q + d, false, r.type);
+        if (x != unrounded) {
+            // The rounding carried into a new digit: the value shown is 10^x, and q follows
+            // x. Rounding again at the new q would undo the carry.
             q = engineering_digits(x);
+            std::memset(digits + 1, '0', digit_buffer_size - 2);
         }
     }
     const int64_t lead = static_cast<int64_t>(f.w) - q - d - exponent_room(f.e) - 3;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -164,8 +165,17 @@ TEST(OutputEdit, MendedFaults) {
         {"(1PE10.3)", {r4(0.0)}, " 0.000E+00"},
         {"(EN10.3)", {r4(0.0)}, " 0.000E+00"},
         // EN takes q after the final rounding; a three-digit exponent drops the letter.
-        {"(EN12.3)", {r4(999.96)}, "   1.000E+03"},
+        {"(EN12.3)", {r4(999.96)}, " 999.960E+00"},
+        {"(EN12.3)", {r4(999.9996)}, "   1.000E+03"},
         {"(EN12.3)", {r8(1.0e120)}, "   1.000+120"},
+        // A carry into a new digit is kept and shown with the q of the carried exponent.
+        {"(EN12.1)", {r8(9.96)}, "    10.0E+00"},
+        {"(EN12.1)", {r4(9.96)}, "    10.0E+00"},
+        {"(EN10.1)", {r4(99.96)}, " 100.0E+00"},
+        {"(EN10.1)", {r8(0.09996)}, " 100.0E-03"},
+        {"(EN14.6)", {r4(1.0e-5)}, " 10.000000E-06"},  // digits 99999997
+        {"(SP,EN12.4)", {r8(std::bit_cast<double>(0x3DA5FD7F2901BA61ULL))}, "+10.0000E-12"},
+        {"(SP,EN11.4)", {r8(std::bit_cast<double>(0x3DA5FD7F2901BA61ULL))}, "***********"},
         // k >= 2 rounds at d + 1 significant digits.
         {"(2PE12.3)", {r4(1.2356)}, "   12.36E-01"},
         // k is added to the exponent of a nonzero digit string only; zero shows no sign.
