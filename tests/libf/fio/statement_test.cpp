@@ -226,6 +226,29 @@ TEST_F(Statement, NonAdvancingWritesBuildOneRecord) {
     }
 }
 
+TEST_F(Statement, ReadEndsARecordLeftOpenByANonAdvancingWrite) {
+    struct Case {
+        const char* name;
+        const char* next_write;  // written after the READ, or none
+        std::string bytes;
+    };
+    const std::vector<Case> cases = {
+        {"READ alone", nullptr, "ABC\r\n"},
+        {"WRITE after the READ", "DEF", "ABC\r\nDEF\r\n"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(write({.format = "(A)", .advance = "NO"}, {std::string("ABC")}), 0) << c.name;
+        int32_t n = 0;
+        // The record just ended is behind the position: the READ meets the end of the file.
+        EXPECT_EQ(read({.format = "(I3)", .end = true}, {into(n)}), status_end) << c.name;
+        EXPECT_EQ(g_iostat, -1) << c.name;
+        if (c.next_write != nullptr) {
+            ASSERT_EQ(write({.format = "(A)"}, {std::string(c.next_write)}), 0) << c.name;
+        }
+        EXPECT_EQ(closed_file("fort.7"), c.bytes) << c.name;
+    }
+}
+
 TEST_F(Statement, PromptWithoutLineEndThenConsoleInput) {
     test_support::ConsoleCapture console;
     console.type(" 42\n");
