@@ -535,12 +535,15 @@ int32_t write_list_character(TransferState& state, const char* text, int32_t n) 
     return status;
 }
 
-// After a list-directed value: a record grown beyond RECL moves the value to a new record.
+// After a list-directed value: a record grown beyond RECL moves the value to a new record,
+// which starts with a blank. A value is never split across records, so one that does not fit
+// a fresh record either is too long.
 int32_t wrap_list_item(TransferState& state, int32_t start) {
     const RecordBuffer& record = state.record;
     const int64_t recl = state.current_unit->record_length;
     if (record.limit <= recl) return 0;
-    if (record.limit - start > recl) return report_error(err_record_too_long, state);
+    const int64_t fresh_record = 1 + static_cast<int64_t>(record.limit) - start;  // the blank, then the value
+    if (fresh_record > recl) return report_error(err_record_too_long, state);
     return wrap_output_item(state, start);
 }
 

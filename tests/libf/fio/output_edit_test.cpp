@@ -289,6 +289,21 @@ TEST(OutputEdit, ListDirectedItemsWrapAtRecordLengthAndOverlongItemsFail) {
         EXPECT_EQ(out.element(2), "   1      ");
     }
     {
+        // An item ending exactly at the record length stays in its record.
+        OutputFixture out("", 5, 3);
+        ASSERT_EQ(out.integer(12), 0);
+        ASSERT_EQ(out.finish(), 0);
+        EXPECT_EQ(out.elements_written(), 1);
+        EXPECT_EQ(out.element(0), "   12");
+    }
+    {
+        // A value is never split: "  345" and the blank that starts a new record make 6.
+        OutputFixture out("", 5, 3);
+        ASSERT_EQ(out.integer(12), 0);
+        EXPECT_EQ(out.integer(345), 1);
+        EXPECT_EQ(out.iostat(), fio::err_record_too_long);
+    }
+    {
         OutputFixture out("", 5, 3);
         EXPECT_EQ(out.integer(123456), 1);
         EXPECT_EQ(out.iostat(), fio::err_record_too_long);
