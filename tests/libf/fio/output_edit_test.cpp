@@ -94,6 +94,7 @@ TEST(OutputEdit, StandardDescriptorsMatchGfortran) {
         {"(-1PE12.3)", {r4(1234.5)}, "   0.012E+05"},
         {"(E12.3E3)", {r4(1234.5)}, "  0.123E+004"},
         {"(G15.6)", {r4(123.456)}, "    123.456    "},
+        {"(G10.3)", {r4(123.0)}, "  123.    "},  // exactly d integer digits: still F form
         {"(L3)", {lg(true)}, "  T"},
         {"(A3)", {tx("ABCDE")}, "ABC"},
         {"(A7)", {tx("ABC")}, "    ABC"},
@@ -140,6 +141,7 @@ TEST(OutputEdit, DocumentedExamples) {
         {"(G6.0)", {i4(-42)}, "   -42"},
         {"('ab',I2,'c''d')", {i4(7)}, "ab 7"},
         {"(SP,I3,SS,I3,S,I3)", {i4(1), i4(2), i4(3)}, " +1  2  3"},
+        {"(SP,I3)", {i4(0)}, "  0"},  // the plus is for values above zero only
         {"(I13)", {i8(-5000000000LL)}, "  -5000000000"},
         {"(10F10.3)", {r4(-0.0000857), r4(0.0)}, "     0.000      .000"},
         {"", {i4(3), tx("  IS EMPTY")}, "   3   IS EMPTY"},
@@ -195,6 +197,7 @@ TEST(OutputEdit, ListDirectedLayout) {
         {"", {i4(3), tx("ab"), tx("cd"), i4(-1)}, "   3 abcd -1"},
         {"", {tx(" ENTER INPUT FILENAME")}, "  ENTER INPUT FILENAME"},
         {"", {r4(123.456)}, "   123.456"},
+        {"", {r4(123456.0)}, "   123456."},
         {"", {r4(0.5)}, "   .500000"},
         {"", {r4(1.0e7)}, "   1.000000E+07"},
         {"", {r4(0.0)}, "   .000000"},

@@ -171,6 +171,15 @@ TEST_F(Statement, WriteToFileEndsRecordsWithCarriageReturnLineFeed) {
     EXPECT_EQ(std::string(file.data(), 9), "  1  2  3");
 }
 
+TEST_F(Statement, SequentialRecordsMayBeExactlyReclLong) {
+    int32_t k = 0;
+    ASSERT_EQ(open_connection({.unit = 10, .file = "r.txt", .recl = 5, .iostat = &k}), 0);
+    ASSERT_EQ(write({.unit = 10, .format = "(A)"}, {std::string("abcde")}), 0);
+    EXPECT_EQ(write({.unit = 10, .format = "(A)"}, {std::string("abcdef")}), status_error);
+    EXPECT_EQ(g_iostat, err_record_too_long);
+    EXPECT_EQ(closed_file("r.txt"), "abcde\r\n");
+}
+
 TEST_F(Statement, ReadConsumesRecordsAsTheFormatSays) {
     struct Case {
         std::string first_format;
