@@ -391,8 +391,18 @@ int unit_next_byte(UnitBlock& unit, char& byte) {
         return 1;
     }
     if ((unit.attributes & attr::direct) != 0) return 0;  // records come through positioning
-    if ((unit.attributes & attr::dirty) != 0 && flush_unit(unit) != 0) return -1;
     const bool line_device = reads_line_by_line(unit);
+    if ((unit.attributes & attr::dirty) != 0) {
+        const int32_t written = unit.buffer_fill;
+        if (flush_unit(unit) != 0) return -1;
+        // The records just written end the file. Their short block stays in the buffer as the
+        // file's last, so a later write rewrites it in place instead of one block further on.
+        if (!line_device && written < unit.buffer_size) {
+            unit.buffer_fill = unit.buffer_pos = written;
+            unit.attributes |= attr::read_from_file;
+            return 0;
+        }
+    }
     // A file block that came back short was the file's last: reading on would only find its end.
     if (!line_device && sequential_block_from_file(unit) && unit.buffer_fill < unit.buffer_size)
         return 0;

@@ -321,17 +321,20 @@ int32_t engineering_digits(int32_t x) {
 bool edit_engineering(Sink& s, const Edit& f, const Real& r) {
     const int32_t d = f.d;
     char digits[digit_buffer_size];
-    int32_t x = real_to_digits(r.bits, digits, d > 1 ? d : 1, false, r.type);
+    // Every generated digit: the exponent before any rounding to the field.
+    const int32_t unrounded = real_to_digits(r.bits, digits, digit_buffer_size - 1, false, r.type);
     if (is_special(digits)) return edit_special(s, f, f.field_width, r, digits);
     const bool zero = digits[0] == '0';
+    int32_t x = unrounded;
     int32_t q = 1;
     if (!zero) {
-        // Rounding to q + d digits may carry into a new digit and change q; settle it.
         q = engineering_digits(x);
-        for (int i = 0; i < 3; ++i) {
-            x = real_to_digits(r.bits, digits, q + d, false, r.type);
-            if (engineering_digits(x) == q) break;
+        x = real_to_digits(r.bits, digits, q + d, false, r.type);
+        if (x != unrounded) {
+            // The rounding carried into a new digit: the value shown is 10^x, and q follows
+            // x. Rounding again at the new q would undo the carry.
             q = engineering_digits(x);
+            std::memset(digits + 1, '0', digit_buffer_size - 2);
         }
     }
     const int64_t lead = static_cast<int64_t>(f.w) - q - d - exponent_room(f.e) - 3;
@@ -532,12 +535,15 @@ int32_t write_list_character(TransferState& state, const char* text, int32_t n) 
     return status;
 }
 
-// After a list-directed value: a record grown beyond RECL moves the value to a new record.
+// After a list-directed value: a record grown beyond RECL moves the value to a new record,
+// which starts with a blank. A value is never split across records, so one that does not fit
+// a fresh record either is too long.
 int32_t wrap_list_item(TransferState& state, int32_t start) {
     const RecordBuffer& record = state.record;
     const int64_t recl = state.current_unit->record_length;
     if (record.limit <= recl) return 0;
-    if (record.limit - start > recl) return report_error(err_record_too_long, state);
+    const int64_t fresh_record = 1 + static_cast<int64_t>(record.limit) - start;  // the blank, then the value
+    if (fresh_record > recl) return report_error(err_record_too_long, state);
     return wrap_output_item(state, start);
 }
 

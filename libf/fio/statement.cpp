@@ -192,6 +192,8 @@ int32_t begin_read_steps(TransferState& state) {
     if (int32_t status = select_direct_record(state, true)) return status;
     const Advance advance = advance_value(state);
     if (int32_t status = check_read_advance(state, advance)) return status;
+    // A record left open by a non-advancing WRITE gets its line end before reading moves on.
+    if (int32_t status = end_open_output_record(state, unit)) return status;
     mark_last_transfer(unit, attr::last_was_read);
     if (has(state.present, pres::namelist)) return status_ok;
 

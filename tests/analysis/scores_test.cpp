@@ -59,12 +59,14 @@ TEST(CounterValue, SaturatesWhereA4ByteRealStopsCounting) {
 }
 
 TEST(MarkDuplicates, FirstOccurrenceOfEachTripleIsKeptAndCountsItsPairs) {
-    // Rows R, D, S; (1,1,0) and (2,2,0) give the same triple, and so on.
+    // Rows R, D, S; (1,1,0) and (2,2,0) give the same triple, and so on. The last three
+    // rows each differ from the first in one score only.
     const Scores rows[] = {
         {0.0f, 0.5f, 0.5f}, {0.5f, 0.25f, 0.25f}, {0.0f, 0.5f, 0.5f}, {0.5f, 0.25f, 0.25f},
         {2.0f / 3.0f, 0.0f, 1.0f / 3.0f}, {0.0f, 0.5f, 0.5f}, {0.0f, 0.0f, 1.0f},
+        {0.0f, 0.5f, 0.25f}, {0.0f, 0.25f, 0.5f}, {0.25f, 0.5f, 0.5f},
     };
-    const bool duplicate[] = {false, false, true, true, false, true, false};
+    const bool duplicate[] = {false, false, true, true, false, true, false, false, false, false};
     const int32_t n = static_cast<int32_t>(std::size(rows));
     ScoreTable storage(n);
     analysis::RealMatrix& table = storage.matrix;
@@ -75,7 +77,7 @@ TEST(MarkDuplicates, FirstOccurrenceOfEachTripleIsKeptAndCountsItsPairs) {
     }
     std::vector<int64_t> kept_pairs;
     EXPECT_EQ(analysis::mark_duplicates(table, n, &kept_pairs), 3);
-    EXPECT_EQ(kept_pairs, (std::vector<int64_t>{3, 2, 1, 1}));
+    EXPECT_EQ(kept_pairs, (std::vector<int64_t>{3, 2, 1, 1, 1, 1, 1}));
     for (int32_t p = 1; p <= n; ++p) {
         SCOPED_TRACE(p);
         EXPECT_EQ(table.at(p, 1), duplicate[p - 1] ? -12.0f : rows[p - 1].r);
@@ -85,15 +87,15 @@ TEST(MarkDuplicates, FirstOccurrenceOfEachTripleIsKeptAndCountsItsPairs) {
 }
 
 TEST(MarkDuplicates, ManyRowsOnFewTriplesKeepOnePerTriple) {
-    // Enough rows to make the set grow several times.
+    // Enough rows to make the set grow several times. Each triple differs from a third of the
+    // others in one score only, so many of them meet while the set is probed.
     const int32_t n = 5000;
     ScoreTable storage(n);
     analysis::RealMatrix& table = storage.matrix;
     for (int32_t p = 1; p <= n; ++p) {
         const int v = (p * 7919) % 1500;  // 1500 distinct values, first seen in some order
-        table.at(p, 1) = static_cast<float>(v) / 1500.0f;
-        table.at(p, 2) = 0.25f;
-        table.at(p, 3) = 1.0f - table.at(p, 1);
+        for (int32_t column = 1; column <= 3; ++column)
+            table.at(p, column) = v % 3 == column - 1 ? static_cast<float>(v) / 1500.0f : 0.75f;
     }
     EXPECT_EQ(analysis::mark_duplicates(table, n), n - 1500);
     bool seen[1500] = {};

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -93,6 +94,7 @@ TEST(OutputEdit, StandardDescriptorsMatchGfortran) {
         {"(-1PE12.3)", {r4(1234.5)}, "   0.012E+05"},
         {"(E12.3E3)", {r4(1234.5)}, "  0.123E+004"},
         {"(G15.6)", {r4(123.456)}, "    123.456    "},
+        {"(G10.3)", {r4(123.0)}, "  123.    "},  // exactly d integer digits: still F form
         {"(L3)", {lg(true)}, "  T"},
         {"(A3)", {tx("ABCDE")}, "ABC"},
         {"(A7)", {tx("ABC")}, "    ABC"},
@@ -139,6 +141,7 @@ TEST(OutputEdit, DocumentedExamples) {
         {"(G6.0)", {i4(-42)}, "   -42"},
         {"('ab',I2,'c''d')", {i4(7)}, "ab 7"},
         {"(SP,I3,SS,I3,S,I3)", {i4(1), i4(2), i4(3)}, " +1  2  3"},
+        {"(SP,I3)", {i4(0)}, "  0"},  // the plus is for values above zero only
         {"(I13)", {i8(-5000000000LL)}, "  -5000000000"},
         {"(10F10.3)", {r4(-0.0000857), r4(0.0)}, "     0.000      .000"},
         {"", {i4(3), tx("  IS EMPTY")}, "   3   IS EMPTY"},
@@ -164,8 +167,17 @@ TEST(OutputEdit, MendedFaults) {
         {"(1PE10.3)", {r4(0.0)}, " 0.000E+00"},
         {"(EN10.3)", {r4(0.0)}, " 0.000E+00"},
         // EN takes q after the final rounding; a three-digit exponent drops the letter.
-        {"(EN12.3)", {r4(999.96)}, "   1.000E+03"},
+        {"(EN12.3)", {r4(999.96)}, " 999.960E+00"},
+        {"(EN12.3)", {r4(999.9996)}, "   1.000E+03"},
         {"(EN12.3)", {r8(1.0e120)}, "   1.000+120"},
+        // A carry into a new digit is kept and shown with the q of the carried exponent.
+        {"(EN12.1)", {r8(9.96)}, "    10.0E+00"},
+        {"(EN12.1)", {r4(9.96)}, "    10.0E+00"},
+        {"(EN10.1)", {r4(99.96)}, " 100.0E+00"},
+        {"(EN10.1)", {r8(0.09996)}, " 100.0E-03"},
+        {"(EN14.6)", {r4(1.0e-5)}, " 10.000000E-06"},  // digits 99999997
+        {"(SP,EN12.4)", {r8(std::bit_cast<double>(0x3DA5FD7F2901BA61ULL))}, "+10.0000E-12"},
+        {"(SP,EN11.4)", {r8(std::bit_cast<double>(0x3DA5FD7F2901BA61ULL))}, "***********"},
         // k >= 2 rounds at d + 1 significant digits.
         {"(2PE12.3)", {r4(1.2356)}, "   12.36E-01"},
         // k is added to the exponent of a nonzero digit string only; zero shows no sign.
@@ -185,6 +197,7 @@ TEST(OutputEdit, ListDirectedLayout) {
         {"", {i4(3), tx("ab"), tx("cd"), i4(-1)}, "   3 abcd -1"},
         {"", {tx(" ENTER INPUT FILENAME")}, "  ENTER INPUT FILENAME"},
         {"", {r4(123.456)}, "   123.456"},
+        {"", {r4(123456.0)}, "   123456."},
         {"", {r4(0.5)}, "   .500000"},
         {"", {r4(1.0e7)}, "   1.000000E+07"},
         {"", {r4(0.0)}, "   .000000"},
@@ -277,6 +290,21 @@ TEST(OutputEdit, ListDirectedItemsWrapAtRecordLengthAndOverlongItemsFail) {
         EXPECT_EQ(out.element(1), "   67890  ");  // adding "  1" would exceed 10
         EXPECT_EQ(out.elements_written(), 3);
         EXPECT_EQ(out.element(2), "   1      ");
+    }
+    {
+        // An item ending exactly at the record length stays in its record.
+        OutputFixture out("", 5, 3);
+        ASSERT_EQ(out.integer(12), 0);
+        ASSERT_EQ(out.finish(), 0);
+        EXPECT_EQ(out.elements_written(), 1);
+        EXPECT_EQ(out.element(0), "   12");
+    }
+    {
+        // A value is never split: "  345" and the blank that starts a new record make 6.
+        OutputFixture out("", 5, 3);
+        ASSERT_EQ(out.integer(12), 0);
+        EXPECT_EQ(out.integer(345), 1);
+        EXPECT_EQ(out.iostat(), fio::err_record_too_long);
     }
     {
         OutputFixture out("", 5, 3);

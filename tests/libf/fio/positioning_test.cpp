@@ -225,6 +225,13 @@ TEST_F(Positioning, RewindStartsReadingAndWritingAtTheFirstRecord) {
     write_line(1, "new");
     ASSERT_EQ(close_connection({.unit = 1}), 0);
     EXPECT_EQ(read_file("r.txt"), "new\r\n");
+    // Without a READ first, only the REWIND can cut the records written before it.
+    ASSERT_EQ(open_connection({.unit = 1, .file = "w.txt"}), 0);
+    for (const char* text : {"1", "2", "3"}) write_line(1, text);
+    ASSERT_EQ(rewind_connection(1), 0);
+    write_line(1, "x");
+    ASSERT_EQ(close_connection({.unit = 1}), 0);
+    EXPECT_EQ(read_file("w.txt"), "x\r\n");
 }
 
 TEST_F(Positioning, WriteAfterBackspaceReplacesTheLastRecords) {

@@ -171,6 +171,15 @@ TEST_F(Statement, WriteToFileEndsRecordsWithCarriageReturnLineFeed) {
     EXPECT_EQ(std::string(file.data(), 9), "  1  2  3");
 }
 
+TEST_F(Statement, SequentialRecordsMayBeExactlyReclLong) {
+    int32_t k = 0;
+    ASSERT_EQ(open_connection({.unit = 10, .file = "r.txt", .recl = 5, .iostat = &k}), 0);
+    ASSERT_EQ(write({.unit = 10, .format = "(A)"}, {std::string("abcde")}), 0);
+    EXPECT_EQ(write({.unit = 10, .format = "(A)"}, {std::string("abcdef")}), status_error);
+    EXPECT_EQ(g_iostat, err_record_too_long);
+    EXPECT_EQ(closed_file("r.txt"), "abcde\r\n");
+}
+
 TEST_F(Statement, ReadConsumesRecordsAsTheFormatSays) {
     struct Case {
         std::string first_format;
@@ -223,6 +232,29 @@ TEST_F(Statement, NonAdvancingWritesBuildOneRecord) {
         for (const Piece& p : c.pieces)
             ASSERT_EQ(write({.format = p.format, .advance = p.advance}, {p.text}), 0) << p.format;
         EXPECT_EQ(closed_file("fort.7"), c.bytes) << c.pieces[0].format << c.pieces.size();
+    }
+}
+
+TEST_F(Statement, ReadEndsARecordLeftOpenByANonAdvancingWrite) {
+    struct Case {
+        const char* name;
+        const char* next_write;  // written after the READ, or none
+        std::string bytes;
+    };
+    const std::vector<Case> cases = {
+        {"READ alone", nullptr, "ABC\r\n"},
+        {"WRITE after the READ", "DEF", "ABC\r\nDEF\r\n"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(write({.format = "(A)", .advance = "NO"}, {std::string("ABC")}), 0) << c.name;
+        int32_t n = 0;
+        // The record just ended is behind the position: the READ meets the end of the file.
+        EXPECT_EQ(read({.format = "(I3)", .end = true}, {into(n)}), status_end) << c.name;
+        EXPECT_EQ(g_iostat, -1) << c.name;
+        if (c.next_write != nullptr) {
+            ASSERT_EQ(write({.format = "(A)"}, {std::string(c.next_write)}), 0) << c.name;
+        }
+        EXPECT_EQ(closed_file("fort.7"), c.bytes) << c.name;
     }
 }
 
