@@ -160,7 +160,7 @@ void take_row(Parse& p) {
     if (p.row_cells == 0) take_column_names(p, p.cells.size());
     if (p.cells.size() != p.row_cells) {
         p.problem.cells = static_cast<int32_t>(p.cells.size());
-        p.problem.header_cells = static_cast<int32_t>(p.row_cells);
+        p.problem.expected_cells = static_cast<int32_t>(p.row_cells);
         return p.fail(TableFault::cell_count, p.row_line, static_cast<int32_t>(std::min(p.cells.size(), p.row_cells) + 1));
     }
     if (!is_utf8_name(p.cells[0])) return p.fail(TableFault::not_utf8, p.row_line, 1);
@@ -308,7 +308,7 @@ std::string fault_text(const TableProblem& p) {
         case TableFault::no_delimiter: return "NO TAB, SEMICOLON OR COMMA IN THE HEADER; EXPORT IT WITH write.csv";
         case TableFault::blank_line: return "BLANK LINE INSIDE THE TABLE";
         case TableFault::cell_count:
-            return std::to_string(p.cells) + " CELLS WHERE THE ROWS HAVE " + std::to_string(p.header_cells);
+            return std::to_string(p.cells) + " CELLS WHERE THE ROWS HAVE " + std::to_string(p.expected_cells);
         case TableFault::not_a_number: return shown_cell(p.text) + " IS NOT A NUMBER";
         case TableFault::stray_quote: return "QUOTE INSIDE A CELL THAT IS NOT QUOTED AS A WHOLE";
         case TableFault::open_quote: return "QUOTED CELL NOT CLOSED BEFORE THE END OF THE FILE";

@@ -43,9 +43,9 @@ struct TableProblem {
     TableFault fault = TableFault::none;
     int64_t line = 0;
     int32_t column = 0;
-    std::string text;         // the offending cell
-    int32_t cells = 0;        // cell_count: the row's cells and the header's
-    int32_t header_cells = 0;
+    std::string text;            // not_a_number: the offending cell
+    int32_t cells = 0;           // cell_count: the row's cells
+    int32_t expected_cells = 0;  // and the cells every row needs
 };
 
 // Parses the bytes of a table. A .tsv file is tab-separated; otherwise the most frequent of tab,
