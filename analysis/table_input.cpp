@@ -214,8 +214,10 @@ void parse_lines(std::string_view bytes, csv_parser& parser, Parse& p) {
             p.row_line = p.line;
         }
         p.row_ended = false;
-        if (csv_parse(&parser, line.data(), line.size(), on_cell, on_row_end, &p) != line.size() && !p.failed())
+        if (csv_parse(&parser, line.data(), line.size(), on_cell, on_row_end, &p) != line.size() && !p.failed()) {
+            if (csv_error(&parser) != CSV_EPARSE) report_outside_statement(fio::err_allocation);
             return p.fail(TableFault::stray_quote, p.line, static_cast<int32_t>(p.cells.size() + 1));
+        }
         row_open = !p.row_ended;
     }
     if (!p.failed() && csv_fini(&parser, on_cell, on_row_end, &p) != 0 && !p.failed())
