@@ -1,5 +1,7 @@
 // The analysis program's main routine: the dialogue and the order of the run's phases.
 #include "analysis/analysis.h"
+#include "analysis/table_input.h"
+#include "analysis/table_results.h"
 #include "libf/character.h"
 #include "libf/fio/errors.h"
 #include "libf/fio/open_close.h"
@@ -20,6 +22,14 @@ int32_t open_input_file(const char (&name)[title_length]) {
                           .status = {status, 3},
                           .iostat = &iostat});
     return iostat;
+}
+
+// The file name as OPEN takes it from the blank-padded variable.
+std::string_view typed_file_name(const char (&name)[title_length]) {
+    std::string_view text(name, title_length);
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
 }
 
 void report_fill(float fill) {
@@ -45,7 +55,10 @@ void run_analysis() {
     int32_t orientation = 0;
     read_record(console_unit, Format::list, {fio::item(orientation)});
 
-    read_matrix(orientation, m);
+    const std::string_view file_name = typed_file_name(input_file_name);
+    const bool table = is_table_file(file_name);
+    std::vector<std::string> object_names;
+    if (table) object_names = read_table(file_name, orientation, m); else read_matrix(orientation, m);
     const float fill = matrix_fill(m);
     report_fill(fill);
 
@@ -61,6 +74,7 @@ void run_analysis() {
     const Percentages percentages = percentages_of(sums, pair_total);
     write_percentage_table(percentages);
     finish_score_files(percentages, fill);
+    if (table) write_pair_table(m, score_table, pair_count, object_names);
     RunResult result{.title = std::string_view(m.title, title_length),
                      .objects = m.n_objects,
                      .descriptors = m.n_variables,
@@ -69,7 +83,16 @@ void run_analysis() {
                      .mean_s = percentages.similarity,
                      .mean_r = percentages.replacement,
                      .mean_d = percentages.difference};
-    write_reduced_set(m, score_table, pair_count, run_observer_wants_result() ? &result.positions : nullptr);
+    write_reduced_set(m, score_table, pair_count, table || run_observer_wants_result() ? &result.positions : nullptr);
+    if (table)
+        write_summary_table({.input = file_base_name(file_name),
+                             .orientation = orientation,
+                             .objects = m.n_objects,
+                             .descriptors = m.n_variables,
+                             .pairs = pair_count,
+                             .positions = static_cast<int64_t>(result.positions.size()),
+                             .fill = fill,
+                             .percentages = percentages});
     report_finished(result);
     stop_run();
 }

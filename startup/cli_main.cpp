@@ -24,7 +24,8 @@ constexpr const char* usage_text =
     "on standard input. FILE and ORIENTATION answer those two questions in advance:\n"
     "ORIENTATION 0 compares the columns of the matrix, any other number its rows.\n"
     "\n"
-    "Writes resu.ord, simplex.dat and REDUC.ORD in the current directory.\n"
+    "Writes resu.ord, simplex.dat and REDUC.ORD in the current directory. A FILE ending\n"
+    "in .csv or .tsv is read as a table with names and also gives pairs.csv and summary.csv.\n"
     "Exit status: 0 after a completed or stopped run, 255 after a run-time error.\n";
 
 // Answers typed in advance from the command line, served before standard input.

@@ -1,4 +1,5 @@
-// End-to-end runs of simplex-cli: every golden case, the usage text and a closed output pipe.
+// End-to-end runs of simplex-cli: every golden case, tables with names, the usage text and a
+// closed output pipe.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -102,6 +103,70 @@ TEST(CliGolden, EveryCaseGivesTheExpectedBytesFilesAndStatus) {
                 EXPECT_EQ(read_file(work.path / name), read_file(expected / name));
             }
         }
+    }
+}
+
+// Everything after a file's first line (its title).
+std::string after_title(const std::string& text) { return text.substr(std::min(text.find('\n') + 1, text.size())); }
+
+TEST(CliTable, WorkedExampleAsATableGivesThePlainResultsAndTheLabelledFiles) {
+    const fs::path example = fs::path(SIMPLEX_SOURCE_DIR) / "examples" / "worked_example_table";
+    const fs::path plain = fs::path(SIMPLEX_GOLDEN_DIR) / "worked_example";
+    TempDir work;
+    fs::copy(example / "sites.csv", work.path);
+    ASSERT_EQ(run_cli(work.path, {}, example / "answers"), 0);
+
+    // The plain run's console with one line more, right before the empty record of the fill.
+    std::string console = read_file(plain / "expected" / "stdout.bin");
+    const std::string prompt = "  0=analysis between cols, 1=analysis between rows\r\n";
+    console.insert(console.find(prompt) + prompt.size(), "  READ TABLE sites.csv: 3 ROWS, 4 COLUMNS, COMMA-SEPARATED\r\n");
+    EXPECT_EQ(read_file(work.path / "stdout.out"), console);
+    EXPECT_EQ(read_file(work.path / "stderr.out"), read_file(plain / "expected" / "stderr.bin"));
+
+    const std::string title = "sites.csv" + std::string(91, ' ') + "\r\n";
+    for (const char* name : {"resu.ord", "simplex.dat", "REDUC.ORD"}) {
+        SCOPED_TRACE(name);
+        const std::string written = read_file(work.path / name);
+        EXPECT_EQ(after_title(written), after_title(read_file(plain / "expected" / name)));
+        EXPECT_NE(written.find(title), std::string::npos);
+    }
+    // Expected files worked out by tests/tools/table_results_oracle.py.
+    for (const char* name : {"pairs.csv", "summary.csv"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(read_file(work.path / name), read_file(example / name));
+    }
+
+    // A later run on the plain layout leaves the labelled files of the table run alone.
+    fs::copy(plain / "input" / "data.txt", work.path);
+    ASSERT_EQ(run_cli(work.path, {"data.txt", "0"}, "/dev/null"), 0);
+    EXPECT_EQ(read_file(work.path / "pairs.csv"), read_file(example / "pairs.csv"));
+}
+
+TEST(CliTable, FaultyTableStopsWithStatusOneBeforeAnyResultFile) {
+    struct Case {
+        const char* file;
+        std::string bytes;
+        std::string lines;  // the console's report
+    };
+    const Case cases[] = {
+        {"sites.csv", "\"\",\"a\",\"b\",\"c\"\n\"s1\",1,0,1\n\"s2\",0,1,NA\n",
+         "  TABLE sites.csv, LINE 3, COLUMN 4 (D): \"NA\" IS NOT A NUMBER\r\n"},
+        {"counts.TSV", "\ta\tb\ns1\t1\t0\ns2\t1\n", "  TABLE counts.TSV, LINE 3, COLUMN 3 (C): 2 CELLS WHERE THE ROWS HAVE 3\r\n"},
+        {"data.csv", "worked example\n4 3\n1 1 0\n",
+         "  TABLE data.csv, LINE 1: NO TAB, SEMICOLON OR COMMA IN THE HEADER; EXPORT IT WITH write.csv\r\n"
+         "  THIS IS THE PLAIN LAYOUT (TITLE, DIMENSIONS, MATRIX): RENAME THE FILE TO .txt\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        TempDir work;
+        std::ofstream(work.path / c.file, std::ios::binary) << c.bytes;
+        EXPECT_EQ(run_cli(work.path, {c.file, "1"}, "/dev/null"), 1);
+        const std::string console = read_file(work.path / "stdout.out");
+        EXPECT_NE(console.find("rows\r\n" + c.lines), std::string::npos) << console;
+        EXPECT_TRUE(console.ends_with(c.lines)) << console;
+        EXPECT_EQ(read_file(work.path / "stderr.out"), " STOP  \n");
+        for (const char* name : {"resu.ord", "simplex.dat", "REDUC.ORD", "pairs.csv", "summary.csv"})
+            EXPECT_FALSE(fs::exists(work.path / name)) << name;
     }
 }
 
