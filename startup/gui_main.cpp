@@ -8,6 +8,7 @@
 #include "analysis/analysis.h"
 #include "framework/qt/framework_main.h"
 #include "startup/command_line.h"
+#include "startup/desktop_plot.h"
 #include "startup/common/process.h"
 #include "startup/support_library.h"
 
@@ -21,7 +22,10 @@ std::string executablePath(const char* argv0) {
     return argv0 != nullptr ? argv0 : "simplex";
 }
 
-void runAnalysis() { analysis::run_analysis(); }
+void runAnalysis() {
+    startup::show_plot_when_finished();
+    analysis::run_analysis();
+}
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QScreen>
 
 #include <cstdio>
 #include <cstdlib>
@@ -69,6 +70,16 @@ QApplication* startApplication(const char* instance) {
     return app;
 }
 
+// The frame opens wide enough to hold a figure beside the console when the screen allows it.
+QSize openingFrameSize() {
+    const QSize usual(800, 500), wide(1460, 860), leastWide(1200, 700);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return usual;
+    const QSize room = screen->availableSize() - QSize(40, 60);  // the window manager's frame
+    if (room.width() < leastWide.width() || room.height() < leastWide.height()) return usual;
+    return wide.boundedTo(room);
+}
+
 }  // namespace
 
 FrameWindow* frameWindow() { return g_frame.data(); }
@@ -111,7 +122,7 @@ int32_t frameworkMain(const char* instance, const char* previousInstance, const 
     auto* frame = new FrameWindow(title, state, text);
     g_frame = frame;
     attachFrame(frame);
-    frame->resize(800, 500);
+    frame->resize(openingFrameSize());
     switch (frameShowFor(showState)) {
         case FrameShow::minimized: frame->showMinimized(); break;
         case FrameShow::maximized: frame->showMaximized(); break;
