@@ -30,8 +30,8 @@ constexpr double kFooterBand = 30.0;
 constexpr double kSideRoom = 70.0;     // tick labels and axis captions beside the slanted edges
 constexpr double kGridStep = 0.2;
 constexpr double kTickLength = 5.0;
-constexpr double kLegendWidth = 176.0;
-constexpr double kOneDotRadius = 3.0;  // a lone pair
+constexpr double kLegendWidth = 190.0;
+constexpr double kOneDotRadius = 3.5;  // a lone pair
 constexpr double kMinDotRadius = 2.0;
 constexpr double kMaxDotRadius = 16.0;
 
@@ -112,9 +112,14 @@ void drawCentredText(QPainter& p, const QPointF& centre, const QString& text) {
 }
 
 void drawTitle(QPainter& p, const Canvas& canvas, const PlotData& data) {
-    p.setFont(figureFont(18, true));
+    // A long title first gets a smaller font, then loses its end.
+    const QString text = titleText(data.title);
+    const double room = canvas.width - 40;
+    int pixels = 18;
+    while (pixels > 13 && QFontMetricsF(figureFont(pixels, true)).horizontalAdvance(text) > room) --pixels;
+    p.setFont(figureFont(pixels, true));
     p.setPen(kInk);
-    const QString title = QFontMetricsF(p.font()).elidedText(titleText(data.title), Qt::ElideRight, canvas.width - 40);
+    const QString title = QFontMetricsF(p.font()).elidedText(text, Qt::ElideRight, room);
     drawCentredText(p, QPointF(canvas.width / 2.0, kTitleBand / 2.0 + 2), title);
 }
 
@@ -282,23 +287,26 @@ void drawMeanMarker(QPainter& p, const QPointF& at, double size) {
     p.drawPath(diamond);
 }
 
-void drawMean(QPainter& p, const Canvas& canvas, const Triangle& t, const PlotData& data) {
-    const QPointF at = t.at(data.centroid.x, data.centroid.y);
-    drawMeanMarker(p, at, 7.0);
-    const QString text = QStringLiteral("mean   S %1 %   R %2 %   D %3 %")
-                             .arg(data.mean_s, 0, 'f', 1)
-                             .arg(data.mean_r, 0, 'f', 1)
-                             .arg(data.mean_d, 0, 'f', 1);
-    p.setFont(figureFont(12, true));
-    const QFontMetricsF m(p.font());
-    QRectF box(0, 0, m.horizontalAdvance(text) + 12, m.height() + 6);
-    box.moveBottomLeft(at + QPointF(10, -8));
-    if (box.right() > canvas.width - 6) box.moveRight(at.x() - 10);
-    p.setPen(QPen(kMutedInk, 0.8));
-    p.setBrush(QColor(255, 255, 255, 225));
-    p.drawRoundedRect(box, 3, 3);
+void drawMean(QPainter& p, const Triangle& t, const PlotData& data) {
+    drawMeanMarker(p, t.at(data.centroid.x, data.centroid.y), 7.0);
+}
+
+constexpr double kMeanRows = 44.0;
+
+// The legend's last rows: the mean's marker and its percentages, as the console table has them.
+void drawMeanLegend(QPainter& p, const QRectF& box, const PlotData& data) {
+    const double top = box.bottom() - kMeanRows;
+    p.setPen(QPen(kGridColour, 0.8));
+    p.drawLine(QPointF(box.left() + 8, top), QPointF(box.right() - 8, top));
+    drawMeanMarker(p, QPointF(box.left() + 30, top + 13), 6.0);
     p.setPen(kInk);
-    p.drawText(box, Qt::AlignCenter, text);
+    p.setFont(figureFont(11, true));
+    p.drawText(QPointF(box.left() + 56, top + 17), QStringLiteral("mean of all pairs"));
+    p.setFont(figureFont(11));
+    p.drawText(QPointF(box.left() + 10, top + 35), QStringLiteral("S %1 %  R %2 %  D %3 %")
+                                                       .arg(data.mean_s, 0, 'f', 1)
+                                                       .arg(data.mean_r, 0, 'f', 1)
+                                                       .arg(data.mean_d, 0, 'f', 1));
 }
 
 // The legend's frame and heading; returns the top of its body.
@@ -321,7 +329,7 @@ void drawDotLegend(QPainter& p, const QRectF& area, const PlotData& data) {
     const int64_t middle = static_cast<int64_t>(std::llround(std::sqrt(static_cast<double>(most))));
     if (middle > 1 && middle < most) shown.push_back(middle);
     if (most > 1) shown.push_back(most);
-    double height = 52;
+    double height = 52 + kMeanRows;
     for (int64_t n : shown) height += std::max(2 * dotRadius(n, most) + 6, 18.0);
     const QRectF box(area.right() - kLegendWidth, area.top(), kLegendWidth - 8, height);
     double y = legendHeading(p, box, QStringLiteral("Pairs per position"), QStringLiteral("dot area grows with count"));
@@ -335,12 +343,13 @@ void drawDotLegend(QPainter& p, const QRectF& area, const PlotData& data) {
         p.drawText(QPointF(box.left() + 56, y + row / 2.0 + 4), countText(n));
         y += row;
     }
+    drawMeanLegend(p, box, data);
 }
 
 void drawDensityLegend(QPainter& p, const QRectF& area, const PlotData& data) {
     const int64_t most = std::max<int64_t>(bin_positions(data.positions).max_count, 1);
     const double barHeight = 130;
-    const QRectF box(area.right() - kLegendWidth, area.top(), kLegendWidth - 8, barHeight + 66);
+    const QRectF box(area.right() - kLegendWidth, area.top(), kLegendWidth - 8, barHeight + 66 + kMeanRows);
     const double top = legendHeading(p, box, QStringLiteral("Pairs per cell"), QStringLiteral("logarithmic scale"));
     const QRectF bar(box.left() + 16, top + 4, 16, barHeight);
     QLinearGradient ramp(bar.bottomLeft(), bar.topLeft());
@@ -360,6 +369,7 @@ void drawDensityLegend(QPainter& p, const QRectF& area, const PlotData& data) {
         p.drawLine(QPointF(bar.right(), y), QPointF(bar.right() + 4, y));
         p.drawText(QPointF(bar.right() + 8, y + 4), countText(n));
     }
+    drawMeanLegend(p, box, data);
 }
 
 }  // namespace
@@ -400,7 +410,7 @@ void draw_figure(QPainter& p, const QRectF& area, const PlotData& data) {
     drawTicks(p, t);
     drawAxisCaptions(p, t);
     drawCornerLabels(p, t);
-    drawMean(p, canvas, t, data);
+    drawMean(p, t, data);
     const QRectF legendArea(0, kTitleBand + 4, canvas.width, 0);
     if (density)
         drawDensityLegend(p, legendArea, data);
