@@ -247,29 +247,36 @@ void drawAxisCaptions(QPainter& p, const Triangle& t) {
                     QStringLiteral("\u2190  fraction R"));
 }
 
-// "R  replacement": the letter in bold, then the word; left edge at x, baseline at y.
-double drawCornerLabel(QPainter& p, double x, double y, const QString& letter, const QString& word, bool measureOnly) {
-    const QFont bold = figureFont(15, true), plain = figureFont(14);
-    const double letterWidth = QFontMetricsF(bold).horizontalAdvance(letter + QLatin1Char(' '));
-    const double width = letterWidth + QFontMetricsF(plain).horizontalAdvance(word);
-    if (measureOnly) return width;
+// "R  replacement": the letter in bold, then the word.
+struct CornerLabel {
+    QString letter;
+    QString word;
+};
+
+double labelWidth(const CornerLabel& label) {
+    return QFontMetricsF(figureFont(15, true)).horizontalAdvance(label.letter + QLatin1Char(' ')) +
+           QFontMetricsF(figureFont(14)).horizontalAdvance(label.word);
+}
+
+// Left edge at x, baseline at y.
+void drawCornerLabel(QPainter& p, double x, double y, const CornerLabel& label) {
     p.setPen(kInk);
-    p.setFont(bold);
-    p.drawText(QPointF(x, y), letter);
-    p.setFont(plain);
-    p.drawText(QPointF(x + letterWidth, y), word);
-    return width;
+    p.setFont(figureFont(15, true));
+    p.drawText(QPointF(x, y), label.letter);
+    const double letterWidth = QFontMetricsF(p.font()).horizontalAdvance(label.letter + QLatin1Char(' '));
+    p.setFont(figureFont(14));
+    p.drawText(QPointF(x + letterWidth, y), label.word);
 }
 
 void drawCornerLabels(QPainter& p, const Triangle& t) {
-    const QString r = QStringLiteral("R"), rWord = QStringLiteral("replacement");
-    const QString d = QStringLiteral("D"), dWord = QStringLiteral("richness difference");
-    const QString s = QStringLiteral("S"), sWord = QStringLiteral("similarity");
+    const CornerLabel r{QStringLiteral("R"), QStringLiteral("replacement")};
+    const CornerLabel d{QStringLiteral("D"), QStringLiteral("richness difference")};
+    const CornerLabel s{QStringLiteral("S"), QStringLiteral("similarity")};
     const QPointF apex = t.fractions(1, 0), dCorner = t.fractions(0, 0), sCorner = t.fractions(0, 1);
     const double below = dCorner.y() + 50;
-    drawCornerLabel(p, apex.x() - drawCornerLabel(p, 0, 0, r, rWord, true) / 2.0, apex.y() - 12, r, rWord, false);
-    drawCornerLabel(p, dCorner.x() - 12, below, d, dWord, false);
-    drawCornerLabel(p, sCorner.x() + 12 - drawCornerLabel(p, 0, 0, s, sWord, true), below, s, sWord, false);
+    drawCornerLabel(p, apex.x() - labelWidth(r) / 2.0, apex.y() - 12, r);
+    drawCornerLabel(p, dCorner.x() - 12, below, d);
+    drawCornerLabel(p, sCorner.x() + 12 - labelWidth(s), below, s);
 }
 
 void drawMeanMarker(QPainter& p, const QPointF& at, double size) {
@@ -389,7 +396,7 @@ QPointF FigureLayout::place(double x, double y) const {
 FigureLayout figure_layout(const QRectF& area) {
     const Canvas canvas = canvasOf(area);
     const Triangle t = triangleOn(canvas);
-    return {canvas.scale, area.topLeft() + t.d * canvas.scale, t.side * canvas.scale};
+    return {area.topLeft() + t.d * canvas.scale, t.side * canvas.scale};
 }
 
 void draw_figure(QPainter& p, const QRectF& area, const PlotData& data) {

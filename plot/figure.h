@@ -30,7 +30,6 @@ double density_fraction(int64_t count, int64_t max_count);
 
 // Where the triangle lies in an area: the place of a point given in data units.
 struct FigureLayout {
-    double scale = 1.0;  // canvas units to area units
     QPointF origin;      // the D corner, in area units
     double side = 0.0;   // base length, in area units
     QPointF place(double x, double y) const;
