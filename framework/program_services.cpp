@@ -29,13 +29,22 @@ std::string_view argumentText(const char* text, int32_t length) {
 
 // --- Graphics window
 
+namespace {
+
+int32_t openGraphicsWindow(ServicesContext& ctx, GraphicsWindowRequest& request, int32_t mappingMode,
+                           PaintCallback paint) {
+    GraphicsWindow& graphics = ctx.services.graphics;
+    if (paint != nullptr) graphics.paint = paint;
+    graphics.mappingMode = mappingMode;
+    graphics.exists = ctx.platform.createGraphicsWindow(request, graphics.font);
+    return graphics.exists ? 1 : 0;
+}
+
+}  // namespace
+
 int32_t createGraphicsWindow(ServicesContext& ctx, int32_t& width, int32_t& height, const char* title,
                              const int32_t& mappingMode, PaintCallback paint, const int32_t& titleLength) {
-    GraphicsWindow& graphics = ctx.services.graphics;
-    if (graphics.exists) return 0;
-    if (paint != nullptr) graphics.paint = paint;
-    graphics.mappingMode = mappingMode >= mapping::loMetric && mappingMode <= mapping::anisotropic ? mappingMode
-                                                                                                   : mapping::text;
+    if (ctx.services.graphics.exists) return 0;
     GraphicsWindowRequest request;
     const std::string_view text = argumentText(title, titleLength);
     request.title = text.empty() ? std::string(kGraphicsTitle)
@@ -46,8 +55,28 @@ int32_t createGraphicsWindow(ServicesContext& ctx, int32_t& width, int32_t& heig
     }
     request.width = width;
     request.height = height;
-    graphics.exists = ctx.platform.createGraphicsWindow(request, graphics.font);
-    return graphics.exists ? 1 : 0;
+    const bool known = mappingMode >= mapping::loMetric && mappingMode <= mapping::anisotropic;
+    return openGraphicsWindow(ctx, request, known ? mappingMode : mapping::text, paint);
+}
+
+Rect graphicsPlaceBeside(const Rect& console, const Rect& client) {
+    const Rect beside{console.right + kGraphicsGap, console.top, client.right - kGraphicsGap,
+                      client.bottom - kGraphicsGap};
+    if (beside.right - beside.left >= kMinimumBesideWidth && beside.bottom > beside.top) return beside;
+    return {client.left + kGraphicsGap, client.top + kGraphicsGap, client.right - kGraphicsGap,
+            client.bottom - kGraphicsGap};
+}
+
+int32_t showGraphicsBesideConsole(ServicesContext& ctx, std::string_view title, PaintCallback paint) {
+    if (ctx.services.graphics.exists) return 0;
+    const Rect place = graphicsPlaceBeside(ctx.platform.consolePlace(), ctx.platform.clientArea());
+    GraphicsWindowRequest request;
+    request.title = std::string(title.substr(0, static_cast<size_t>(kGraphicsTitleMax)));
+    request.x = place.left;
+    request.y = place.top;
+    request.width = place.right - place.left;
+    request.height = place.bottom - place.top;
+    return openGraphicsWindow(ctx, request, mapping::text, paint);
 }
 
 MappingScale mappingScale(int32_t mode, double dotsPerInchX, double dotsPerInchY) {
@@ -218,6 +247,10 @@ struct NoWindowSystem final : ServicesPlatform {
     }
     int32_t messageBox(const char*, const char*, uint32_t) override { return 0; }
     void endProgram() override { fio::end_program(); }
+    Rect clientArea() override { return {}; }
+    Rect consolePlace() override { return {}; }
+    std::string chooseSaveFile(const std::string&, std::span<const FileType>) override { return {}; }
+    bool printPage(const std::string&, PageOrientation, PaintCallback) override { return false; }
 };
 
 NoWindowSystem g_noWindowSystem;
@@ -242,6 +275,23 @@ int32_t createGraphicsWindow(int32_t& width, int32_t& height, const char* title,
                              PaintCallback paint, const int32_t& titleLength) {
     ServicesContext ctx = context();
     return createGraphicsWindow(ctx, width, height, title, mappingMode, paint, titleLength);
+}
+
+int32_t showGraphicsBesideConsole(std::string_view title, PaintCallback paint) {
+    ServicesContext ctx = context();
+    return showGraphicsBesideConsole(ctx, title, paint);
+}
+
+std::string chooseSaveFile(std::string_view caption, std::span<const FileType> types) {
+    return context().platform.chooseSaveFile(std::string(caption), types);
+}
+
+bool printPage(std::string_view documentName, PageOrientation orientation, PaintCallback paint) {
+    return context().platform.printPage(std::string(documentName), orientation, paint);
+}
+
+void showMessage(std::string_view text) {
+    context().platform.messageBox(std::string(text).c_str(), kCaption, mb::ok | mb::iconWarning);
 }
 
 int32_t appendMenuItem(const int32_t& menu, const int32_t& flags, const char* text, ProgramCommand callback,

@@ -6,13 +6,12 @@
 
 #include <atomic>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "framework/frame_logic.h"
 #include "framework/platform.h"
-
-class QPainter;
 
 namespace fw {
 
@@ -30,8 +29,15 @@ constexpr uint32_t separator = 0x800;
 // checkMenuItem's answer for an item that does not exist.
 constexpr int32_t kNoMenuItem = -1;
 
-// The paint callback receives the address of the painter of the paint event.
-using PaintCallback = void (*)(QPainter** painter);
+// What a paint callback draws on: the graphics window in a paint event, or a printed page.
+// Opaque here; the window-system binding defines it with its painter.
+struct PaintSurface;
+struct SurfaceSize {
+    int32_t width = 0;  // pixels of the window, or device pixels of the page
+    int32_t height = 0;
+};
+SurfaceSize surfaceSize(const PaintSurface* surface);
+using PaintCallback = void (*)(PaintSurface* surface);
 
 constexpr const char* kGraphicsClass = "MDIGRAPH";
 constexpr const char* kGraphicsTitle = "Graphics";
@@ -54,6 +60,18 @@ constexpr int32_t twips = 6;
 constexpr int32_t isotropic = 7;
 constexpr int32_t anisotropic = 8;
 }  // namespace mapping
+
+// The graphics window placed beside the console keeps this gap to it and to the frame's edges,
+// and goes there only when at least kMinimumBesideWidth pixels are free.
+constexpr int32_t kGraphicsGap = 10;
+constexpr int32_t kMinimumBesideWidth = 360;
+
+// A file type the save dialog offers: "PNG image" with suffix "png".
+struct FileType {
+    const char* description;
+    const char* suffix;
+};
+enum class PageOrientation { portrait, landscape };
 
 constexpr const char* kNoTimersQuestion = "No timers available. Continue?";
 constexpr uint32_t kYesNo = 0x4;
@@ -113,6 +131,15 @@ struct ServicesPlatform {
     virtual int32_t startTick(int32_t delayMs, int32_t resolutionMs, std::atomic<int32_t>& flag) = 0;
     // Message box without owner.
     virtual int32_t messageBox(const char* text, const char* caption, uint32_t style) = 0;
+
+    // The MDI client area and the console's place in it, in pixels.
+    virtual Rect clientArea() = 0;
+    virtual Rect consolePlace() = 0;
+    // The save dialog offering types; the chosen path, or "" when cancelled. A name given
+    // without a suffix takes the suffix of the type chosen.
+    virtual std::string chooseSaveFile(const std::string& caption, std::span<const FileType> types) = 0;
+    // The print dialog, then one page painted by paint; false when cancelled or failed.
+    virtual bool printPage(const std::string& documentName, PageOrientation orientation, PaintCallback paint) = 0;
     // The run-time's end_program(): closes all units and ends the process with status 0.
     virtual void endProgram() = 0;
 };
@@ -131,6 +158,7 @@ std::string_view argumentText(const char* text, int32_t length);
 
 int32_t createGraphicsWindow(ServicesContext& ctx, int32_t& width, int32_t& height, const char* title,
                              const int32_t& mappingMode, PaintCallback paint, const int32_t& titleLength);
+int32_t showGraphicsBesideConsole(ServicesContext& ctx, std::string_view title, PaintCallback paint);
 int32_t appendMenuItem(ServicesContext& ctx, const int32_t& menu, const int32_t& flags, const char* text,
                        ProgramCommand callback, const int32_t& textLength);
 int32_t insertMenuItem(ServicesContext& ctx, const int32_t& menu, const int32_t& position, int32_t& flags,
@@ -140,6 +168,10 @@ int32_t deleteMenuItem(ServicesContext& ctx, const int32_t& menu, const int32_t&
 int32_t setTimer(ServicesContext& ctx, const int32_t& id, const int32_t& intervalMs, TimerCallback callback);
 void killTimer(ServicesContext& ctx, const int32_t& id);
 int32_t tick(ServicesContext& ctx);
+
+// Where the graphics window goes beside the console: right of it, down to the client area's
+// edges; the whole client area when too little is free there.
+Rect graphicsPlaceBeside(const Rect& console, const Rect& client);
 
 // The scale from logical units to pixels of a mapping mode at the given resolution; the metric,
 // English and isotropic modes count y upwards (negative yScale). Modes outside 1..8 act as 1.
@@ -170,6 +202,14 @@ int32_t deleteMenuItem(const int32_t& menu, const int32_t& position);
 int32_t setTimer(const int32_t& id, const int32_t& intervalMs, TimerCallback callback);
 void killTimer(const int32_t& id);
 int32_t tick();
+
+// --- Services for a figure the process entry shows (plain C++ calls, not compiled code's).
+// The graphics window (text mapping) beside the console, painted by paint; 1 when it was made.
+int32_t showGraphicsBesideConsole(std::string_view title, PaintCallback paint);
+std::string chooseSaveFile(std::string_view caption, std::span<const FileType> types);
+bool printPage(std::string_view documentName, PageOrientation orientation, PaintCallback paint);
+// A warning box with the framework's caption and an OK button.
+void showMessage(std::string_view text);
 
 // Adapters of window-system calls this platform does not have: each answers as the failing
 // call would (no window, no dialog, no thread, no next hook). Handles are machine words.

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, when any is missing.
 set -euo pipefail
-packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev qt6-base-dev libgl-dev fonts-dejavu-core libcsv-dev)
+packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core libcsv-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

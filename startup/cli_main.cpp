@@ -11,21 +11,26 @@
 #include "libf/fio/errors.h"
 #include "libf/fio/file_layer.h"
 #include "process/floating_point.h"
+#include "startup/plot_cli.h"
 
 namespace {
 
 constexpr const char* usage_text =
-    "Usage: simplex-cli [FILE [ORIENTATION]]\n"
+    "Usage: simplex-cli [--plot FILE] [DATA [ORIENTATION]]\n"
     "\n"
     "Decomposes the pairwise beta diversity of a data matrix into similarity (S),\n"
     "species replacement (R) and richness difference (D).\n"
     "\n"
     "Without arguments the program asks for the input file name and the orientation\n"
-    "on standard input. FILE and ORIENTATION answer those two questions in advance:\n"
+    "on standard input. DATA and ORIENTATION answer those two questions in advance:\n"
     "ORIENTATION 0 compares the columns of the matrix, any other number its rows.\n"
     "\n"
-    "Writes resu.ord, simplex.dat and REDUC.ORD in the current directory. A FILE ending\n"
-    "in .csv or .tsv is read as a table with names and also gives pairs.csv and summary.csv.\n"
+    "Writes resu.ord, simplex.dat and REDUC.ORD in the current directory. A DATA file\n"
+    "ending in .csv or .tsv is read as a table with names and also gives pairs.csv and\n"
+    "summary.csv.\n"
+    "--plot FILE also draws the triangle plot of a completed run into FILE, as SVG,\n"
+    "PNG or PDF (A4 landscape) by its extension; no display is needed. A plot that\n"
+    "cannot be written ends the run with status 1; the result files stay.\n"
     "Exit status: 0 after a completed or stopped run, 255 after a run-time error.\n";
 
 // Answers typed in advance from the command line, served before standard input.
@@ -69,7 +74,16 @@ int main(int argc, char** argv) {
         std::fputs(usage_text, stdout);
         return 0;
     }
-    if (argc > 3) {
+    const bool plotting = argc >= 2 && std::strcmp(argv[1], "--plot") == 0;
+    const std::string plot_file = plotting && argc >= 3 ? argv[2] : "";
+    if (plotting) {  // DATA and ORIENTATION follow FILE
+        const int skipped = std::min(argc - 1, 2);
+        argv += skipped;
+        argc -= skipped;
+    }
+    const bool plot_refused = plotting && !startup::plot_name_accepted(plot_file);
+    if (argc > 3 || plot_refused) {
+        if (plot_refused) std::fputs("simplex-cli: the plot FILE must end in .svg, .png or .pdf\n\n", stderr);
         std::fputs(usage_text, stderr);
         return 2;
     }
@@ -84,5 +98,6 @@ int main(int argc, char** argv) {
     hooks.read = read_answers_first;
     fio::install_console_callbacks(hooks);
 
+    if (plotting) startup::write_plot_when_finished(plot_file);
     analysis::run_analysis();
 }

@@ -10,6 +10,7 @@
 #include "process/command_line.h"
 #include "process/floating_point.h"
 #include "process/support_library.h"
+#include "startup/desktop_plot.h"
 
 namespace {
 
@@ -21,7 +22,10 @@ std::string executablePath(const char* argv0) {
     return argv0 != nullptr ? argv0 : "simplex";
 }
 
-void runAnalysis() { analysis::run_analysis(); }
+void runAnalysis() {
+    startup::show_plot_when_finished();
+    analysis::run_analysis();
+}
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QScreen>
 
 #include <cstdio>
 #include <cstdlib>
@@ -67,6 +68,16 @@ QApplication* startApplication(const char* instance) {
     return app;
 }
 
+// The frame opens wide enough to hold a figure beside the console when the screen allows it.
+QSize openingFrameSize() {
+    const QSize usual(800, 500), wide(1460, 860), leastWide(1200, 700);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return usual;
+    const QSize room = screen->availableSize() - QSize(40, 60);  // the window manager's frame
+    if (room.width() < leastWide.width() || room.height() < leastWide.height()) return usual;
+    return wide.boundedTo(room);
+}
+
 }  // namespace
 
 FrameWindow* frameWindow() { return dynamic_cast<FrameWindow*>(attachedFrame()); }
@@ -108,7 +119,7 @@ int32_t frameworkMain(const char* instance, const char* previousInstance, const 
     // 7-8. Frame with its menus, shown as asked.
     auto* frame = new FrameWindow(title, state, text);
     attachFrame(frame);
-    frame->resize(800, 500);
+    frame->resize(openingFrameSize());
     switch (frameShowFor(showState)) {
         case FrameShow::minimized: frame->showMinimized(); break;
         case FrameShow::maximized: frame->showMaximized(); break;

@@ -12,6 +12,12 @@
 
 #include <algorithm>
 
+namespace fw {
+
+SurfaceSize surfaceSize(const PaintSurface* surface) { return surface != nullptr ? surface->size : SurfaceSize{}; }
+
+}  // namespace fw
+
 namespace fw::qt {
 
 GraphicsWidget::GraphicsWidget(const GraphicsWindow& record, QWidget* parent) : QWidget(parent), record_(record) {
@@ -29,8 +35,8 @@ void GraphicsWidget::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     const MappingScale scale = mappingScale(record_.mappingMode, logicalDpiX(), logicalDpiY());
     painter.scale(scale.xScale, scale.yScale);
-    QPainter* device = &painter;
-    record_.paint(&device);
+    PaintSurface surface{painter, {width(), height()}};
+    record_.paint(&surface);
 }
 
 bool GraphicsWidget::eventFilter(QObject* watched, QEvent* event) {

@@ -8,6 +8,18 @@
 
 class QMdiArea;
 class QMdiSubWindow;
+class QPainter;
+
+namespace fw {
+
+// The surface a paint callback draws on: the painter, already in the window's mapping mode,
+// and the size of the window or page.
+struct PaintSurface {
+    QPainter& painter;
+    SurfaceSize size;
+};
+
+}  // namespace fw
 
 namespace fw::qt {
 

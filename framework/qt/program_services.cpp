@@ -3,13 +3,19 @@
 #include "framework/qt/program_services.h"
 
 #include <QAction>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QTimer>
 
+#include "framework/qt/console_widget.h"
 #include "framework/qt/event_loops.h"
 #include "framework/qt/frame_window.h"
 #include "framework/qt/graphics_window.h"
@@ -60,6 +66,28 @@ QAction* findCommand(QMenu* menu, int32_t id, QMenu*& holder) {
     return nullptr;
 }
 
+// "PNG image (*.png)"
+QString filterOf(const FileType& type) {
+    return QStringLiteral("%1 (*.%2)").arg(QString::fromLatin1(type.description), QString::fromLatin1(type.suffix));
+}
+
+std::string runSaveFileDialog(const std::string& caption, std::span<const FileType> types) {
+    QFileDialog dialog(nullptr, QString::fromStdString(caption));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    QStringList filters;
+    for (const FileType& type : types) filters << filterOf(type);
+    dialog.setNameFilters(filters);
+    if (!types.empty()) dialog.setDefaultSuffix(QString::fromLatin1(types.front().suffix));
+    // The suffix added to a bare name follows the type chosen.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, filters, types](const QString& filter) {
+        const qsizetype i = filters.indexOf(filter);
+        if (i >= 0) dialog.setDefaultSuffix(QString::fromLatin1(types[static_cast<size_t>(i)].suffix));
+    });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().first().toStdString();
+}
+
 }  // namespace
 
 ProgramServicesQt::ProgramServicesQt(FrameWindow& frame, ServicesState& state)
@@ -70,6 +98,11 @@ ProgramServicesQt::ProgramServicesQt(FrameWindow& frame, ServicesState& state)
         QMessageBox box(QMessageBox::Warning, QString::fromLatin1(caption), QString::fromLatin1(text),
                         QMessageBox::Yes | QMessageBox::No);
         return box.exec() == QMessageBox::Yes ? answer::yes : answer::no;
+    };
+    saveFileDialog = runSaveFileDialog;
+    printDialog = [this](QPrinter& printer) {
+        QPrintDialog dialog(&printer, &frame_);
+        return dialog.exec() == QDialog::Accepted;
     };
 }
 
@@ -214,6 +247,37 @@ int32_t ProgramServicesQt::messageBox(const char* text, const char* caption, uin
 }
 
 void ProgramServicesQt::endProgram() { frame_.endProgram(); }
+
+// Figures -------------------------------------------------------------------------------------
+
+Rect ProgramServicesQt::clientArea() {
+    const QRect area = frame_.mdiArea().viewport()->rect();
+    return {area.left(), area.top(), area.right() + 1, area.bottom() + 1};
+}
+
+Rect ProgramServicesQt::consolePlace() {
+    if (frame_.console() == nullptr) return {};
+    const QRect place = frame_.console()->parentWidget()->geometry();  // its MDI child
+    return {place.left(), place.top(), place.right() + 1, place.bottom() + 1};
+}
+
+std::string ProgramServicesQt::chooseSaveFile(const std::string& caption, std::span<const FileType> types) {
+    return saveFileDialog(caption, types);
+}
+
+bool ProgramServicesQt::printPage(const std::string& documentName, PageOrientation orientation,
+                                  PaintCallback paint) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(QString::fromStdString(documentName));
+    printer.setPageOrientation(orientation == PageOrientation::landscape ? QPageLayout::Landscape
+                                                                          : QPageLayout::Portrait);
+    if (!printDialog(printer)) return false;
+    QPainter painter;
+    if (!painter.begin(&printer)) return false;
+    PaintSurface surface{painter, {printer.width(), printer.height()}};
+    paint(&surface);
+    return painter.end();
+}
 
 // Installation --------------------------------------------------------------------------------
 

@@ -13,6 +13,7 @@
 
 class QAction;
 class QMenu;
+class QPrinter;
 
 class QTimer;
 
@@ -34,6 +35,9 @@ public:
     // Replaceable for tests, so no box waits and no thread is needed.
     std::function<int32_t(const char* text, const char* caption, uint32_t style)> question;
     std::function<int32_t(int32_t delayMs, std::atomic<int32_t>& flag)> startTickTimer = startTickThread;
+    // The save and print dialogs; print fills the printer from the user's choices.
+    std::function<std::string(const std::string& caption, std::span<const FileType> types)> saveFileDialog;
+    std::function<bool(QPrinter& printer)> printDialog;
 
     QMdiSubWindow* graphicsChild() const { return graphicsChild_; }
     // The menu-bar item with this program command identifier, or null.
@@ -53,6 +57,10 @@ public:
     int32_t startTick(int32_t delayMs, int32_t resolutionMs, std::atomic<int32_t>& flag) override;
     int32_t messageBox(const char* text, const char* caption, uint32_t style) override;
     void endProgram() override;
+    Rect clientArea() override;
+    Rect consolePlace() override;
+    std::string chooseSaveFile(const std::string& caption, std::span<const FileType> types) override;
+    bool printPage(const std::string& documentName, PageOrientation orientation, PaintCallback paint) override;
 
 private:
     QMenu* submenu(int32_t menuIndex) const;

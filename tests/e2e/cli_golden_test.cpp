@@ -175,7 +175,7 @@ TEST(CliUsage, HelpPrintsUsageAndTooManyArgumentsAreRefused) {
     std::ofstream(work.path / "empty").close();
     EXPECT_EQ(run_cli(work.path, {"--help"}, work.path / "empty"), 0);
     const std::string usage = read_file(work.path / "stdout.out");
-    EXPECT_EQ(usage.rfind("Usage: simplex-cli [FILE [ORIENTATION]]\n", 0), 0u) << usage;
+    EXPECT_EQ(usage.rfind("Usage: simplex-cli [--plot FILE] [DATA [ORIENTATION]]\n", 0), 0u) << usage;
     EXPECT_EQ(read_file(work.path / "stderr.out"), "");
 
     EXPECT_EQ(run_cli(work.path, {"a", "0", "extra"}, work.path / "empty"), 2);

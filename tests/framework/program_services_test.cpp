@@ -66,6 +66,12 @@ struct RecordingPlatform final : ServicesPlatform {
         return reply;
     }
     void endProgram() override { ++endPrograms; }
+    Rect client{0, 0, 1400, 780};
+    Rect console{15, 15, 615, 315};
+    Rect clientArea() override { return client; }
+    Rect consolePlace() override { return console; }
+    std::string chooseSaveFile(const std::string&, std::span<const FileType>) override { return {}; }
+    bool printPage(const std::string&, PageOrientation, PaintCallback) override { return false; }
 };
 
 struct Services {
@@ -235,7 +241,7 @@ TEST(ProgramServices, GraphicsWindowSizeTitleAndMappingRules) {
     }
 }
 
-void paintA(QPainter**) {}
+void paintA(PaintSurface*) {}
 
 TEST(ProgramServices, SecondGraphicsWindowIsRefusedAndChangesNothing) {
     Services s;
@@ -247,6 +253,27 @@ TEST(ProgramServices, SecondGraphicsWindowIsRefusedAndChangesNothing) {
     EXPECT_EQ(s.platform.calls, std::vector<std::string>{"create"});
     EXPECT_EQ(s.services.graphics.paint, &paintA);
     EXPECT_EQ(s.services.graphics.mappingMode, 3);
+}
+
+// Right of the console with a 10-pixel gap down to the client area's edges; when fewer than 360
+// pixels are free there, the whole client area inside the gap.
+TEST(ProgramServices, GraphicsWindowBesideTheConsoleTakesTheFreeRoom) {
+    struct Case {
+        Rect client;
+        int32_t x, y, width, height;
+    };
+    for (const Case& c : {Case{{0, 0, 1400, 780}, 625, 15, 765, 755}, Case{{0, 0, 995, 400}, 625, 15, 360, 375},
+                          Case{{0, 0, 994, 400}, 10, 10, 974, 380}}) {
+        Services s;
+        s.platform.client = c.client;
+        ASSERT_EQ(showGraphicsBesideConsole(s.ctx, "Triangle plot", paintA), 1);
+        const GraphicsWindowRequest& r = s.platform.created;
+        EXPECT_EQ((std::vector<int32_t>{r.x, r.y, r.width, r.height}), (std::vector<int32_t>{c.x, c.y, c.width, c.height}))
+            << c.client.right;
+        EXPECT_EQ(r.title, "Triangle plot");
+        EXPECT_EQ(s.services.graphics.mappingMode, mapping::text);
+        EXPECT_EQ(showGraphicsBesideConsole(s.ctx, "Again", nullptr), 0);
+    }
 }
 
 TEST(ProgramServices, MappingModesScaleToPixels) {

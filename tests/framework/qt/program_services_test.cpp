@@ -10,7 +10,10 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QFile>
 #include <QPainter>
+#include <QPrinter>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
@@ -19,6 +22,7 @@
 
 #include "framework/console_text.h"
 #include "framework/qt/frame_window.h"
+#include "framework/qt/graphics_window.h"
 
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
 
@@ -47,9 +51,13 @@ int g_timerHits = 0;
 
 void onPick(int32_t* checked) { g_picks.push_back(*checked); }
 void onTimer() { ++g_timerHits; }
-void paintSquare(QPainter** painter) { (*painter)->fillRect(QRect(10, 10, 20, 20), Qt::red); }
+fw::SurfaceSize g_painted;
+void paintSquare(fw::PaintSurface* surface) {
+    g_painted = fw::surfaceSize(surface);
+    surface->painter.fillRect(QRect(10, 10, 20, 20), Qt::red);
+}
 // 100 by 100 units below the origin's top edge: with y counting upwards that is on screen.
-void paintMetricSquare(QPainter** painter) { (*painter)->fillRect(QRectF(0, -100, 100, 100), Qt::red); }
+void paintMetricSquare(fw::PaintSurface* surface) { surface->painter.fillRect(QRectF(0, -100, 100, 100), Qt::red); }
 
 class ProgramServicesQtTest : public ::testing::Test {
 protected:
@@ -89,6 +97,8 @@ TEST_F(ProgramServicesQtTest, PaintCallbackDrawsIntoTheGraphicsWindow) {
     EXPECT_EQ(image.pixelColor(15, 15), QColor(Qt::red));
     EXPECT_EQ(image.pixelColor(40, 40), QColor(Qt::white));
     EXPECT_EQ(image.pixelColor(5, 5), QColor(Qt::white));
+    EXPECT_EQ(g_painted.width, child->widget()->width());
+    EXPECT_EQ(g_painted.height, child->widget()->height());
 
     // It cannot be closed on its own, and there is only one.
     EXPECT_FALSE(child->close());
@@ -96,6 +106,26 @@ TEST_F(ProgramServicesQtTest, PaintCallbackDrawsIntoTheGraphicsWindow) {
     int32_t w2 = 0, h2 = 0;
     EXPECT_EQ(fw::createGraphicsWindow(w2, h2, "Other", mode, nullptr, length), 0);
     EXPECT_EQ(w2, 0);
+}
+
+// The print dialog's printer gets one page, painted by the callback at the page's size.
+TEST_F(ProgramServicesQtTest, PrintPagePaintsOnePageThroughTheCallback) {
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath("page.pdf");
+    services->printDialog = [&pdf](QPrinter& printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        return true;
+    };
+    g_painted = {};
+    EXPECT_TRUE(fw::printPage("figure", fw::PageOrientation::landscape, paintSquare));
+    EXPECT_GT(g_painted.width, g_painted.height);
+    QFile file(pdf);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().count("/Type /Page\n"), 1);
+
+    services->printDialog = [](QPrinter&) { return false; };
+    EXPECT_FALSE(fw::printPage("figure", fw::PageOrientation::portrait, paintSquare));
 }
 
 TEST_F(ProgramServicesQtTest, MetricMappingCountsTenthsOfMillimetresUpwards) {
