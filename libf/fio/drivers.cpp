@@ -12,6 +12,8 @@
 #include "libf/fio/input_edit.h"
 #include "libf/fio/list_input.h"
 #include "libf/fio/output_edit.h"
+#include "libf/fio/record.h"
+#include "libf/fio/record_cache.h"
 #include "libf/fio/statement.h"
 #include "libf/fio/unformatted.h"
 
@@ -469,6 +471,20 @@ const std::intptr_t* take_control_list(DriverStatement& st, const std::intptr_t*
     return p + 2 + words;
 }
 
+// The items of a formatted WRITE that begins and ends in this call: a recurring record takes
+// its kept text, any other runs the item steps and is kept for next time.
+int32_t write_items_of_whole_statement(TransferState& state, const std::intptr_t* p) {
+    RecordKey key;
+    if (!record_key_of(state, p, key)) return transfer_items(state, Direction::write, p);
+    if (const CachedRecord* kept = find_cached_record(key)) {
+        state.field_width = static_cast<int32_t>(key.descriptor[2]);
+        return append_chars(state.record, kept->text, kept->length);
+    }
+    const int32_t status = transfer_items(state, Direction::write, p);
+    if (status == 0) keep_cached_record(key, state.record);
+    return status;
+}
+
 int32_t run_driver(Driver& driver, const std::intptr_t* args) {
     TransferState& state = transfer_state();
     DriverStatement& st = driver.statement;
@@ -483,7 +499,10 @@ int32_t run_driver(Driver& driver, const std::intptr_t* args) {
     } else if (st.finished) {
         return driver.direction == Direction::length ? 0 : st.status;
     }
-    if (st.status == 0) st.status = transfer_items(state, driver.direction, p);
+    if (st.status == 0) {
+        const bool whole_write = &driver == &g_formatted_write && begin && end;
+        st.status = whole_write ? write_items_of_whole_statement(state, p) : transfer_items(state, driver.direction, p);
+    }
     if (end && st.status == 0) st.status = end_step(state, driver);
     if (end || st.status != 0) release(state, driver, st);
     if (driver.direction == Direction::length) return end ? state.iolength_total : 0;
