@@ -11,6 +11,7 @@
 #include "libf/fio/errors.h"
 #include "libf/fio/file_layer.h"
 #include "startup/common/process.h"
+#include "startup/common/terminal_progress.h"
 
 namespace {
 
@@ -81,6 +82,9 @@ int main(int argc, char** argv) {
     g_defaults = fio::default_console_hooks();
     fio::ConsoleHooks hooks = g_defaults;
     hooks.read = read_answers_first;
+    analysis::RunObserver observer;
+    observer.progress = startup::terminal_progress(hooks);
+    analysis::set_run_observer(observer);
     fio::install_console_callbacks(hooks);
 
     analysis::run_analysis();
