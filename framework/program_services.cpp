@@ -218,6 +218,7 @@ struct NoWindowSystem final : ServicesPlatform {
     }
     int32_t messageBox(const char*, const char*, uint32_t) override { return 0; }
     void endProgram() override { fio::end_program(); }
+    void setStatusText(const std::string&) override {}
 };
 
 NoWindowSystem g_noWindowSystem;
@@ -280,6 +281,8 @@ int32_t tick() {
     ServicesContext ctx = context();
     return tick(ctx);
 }
+
+void setStatusText(std::string_view text) { context().platform.setStatusText(std::string(text)); }
 
 // --- Adapters
 

@@ -6,9 +6,11 @@
 #include <string>
 
 #include "analysis/analysis.h"
+#include "framework/program_services.h"
 #include "framework/qt/framework_main.h"
 #include "startup/command_line.h"
 #include "startup/common/process.h"
+#include "startup/common/progress_meter.h"
 #include "startup/support_library.h"
 
 namespace {
@@ -21,7 +23,18 @@ std::string executablePath(const char* argv0) {
     return argv0 != nullptr ? argv0 : "simplex";
 }
 
-void runAnalysis() { analysis::run_analysis(); }
+// The pair loop's progress goes to the frame's status bar, never into the console text.
+void showProgress(int64_t done, int64_t total) {
+    static startup::ProgressMeter meter(startup::progress_delay_seconds());
+    if (const auto text = meter.update(done, total, startup::steady_seconds())) fw::setStatusText(*text);
+}
+
+void runAnalysis() {
+    analysis::RunObserver observer;
+    observer.progress = showProgress;
+    analysis::set_run_observer(observer);
+    analysis::run_analysis();
+}
 
 }  // namespace
 

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QStatusBar>
 #include <QTimer>
 
 #include "framework/qt/event_loops.h"
@@ -214,6 +215,10 @@ int32_t ProgramServicesQt::messageBox(const char* text, const char* caption, uin
 }
 
 void ProgramServicesQt::endProgram() { frame_.endProgram(); }
+
+void ProgramServicesQt::setStatusText(const std::string& text) {
+    frame_.statusBar()->showMessage(QString::fromUtf8(text));
+}
 
 // Installation --------------------------------------------------------------------------------
 

@@ -53,6 +53,7 @@ public:
     int32_t startTick(int32_t delayMs, int32_t resolutionMs, std::atomic<int32_t>& flag) override;
     int32_t messageBox(const char* text, const char* caption, uint32_t style) override;
     void endProgram() override;
+    void setStatusText(const std::string& text) override;
 
 private:
     QMenu* submenu(int32_t menuIndex) const;

@@ -1,6 +1,7 @@
 // When the progress of a run shows, and what it says.
 #include "startup/common/progress_meter.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -51,6 +52,10 @@ std::string progress_text(int64_t done, int64_t total, double seconds_left) {
             std::snprintf(text + n, sizeof text - n, ", about %lld s left", s);
     }
     return text;
+}
+
+double steady_seconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 double progress_delay_seconds() {

@@ -30,6 +30,9 @@ private:
 // The text for `done` of `total` pairs, `seconds_left` being the estimate (negative: none yet).
 std::string progress_text(int64_t done, int64_t total, double seconds_left);
 
+// Seconds on the steady clock, for update's `now`.
+double steady_seconds();
+
 // The delay before progress shows: one second, or the seconds in SIMPLEX_PROGRESS_DELAY.
 double progress_delay_seconds();
 

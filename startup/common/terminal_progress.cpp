@@ -3,7 +3,6 @@
 
 #include <unistd.h>
 
-#include <chrono>
 #include <string>
 
 #include "startup/common/progress_meter.h"
@@ -45,12 +44,8 @@ int32_t write_after_progress(const char* buffer, int32_t* count, int32_t selecto
     return g_line.write(buffer, count, selector);
 }
 
-double seconds_now() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
 void report(int64_t done, int64_t total) {
-    if (const auto text = g_line.meter.update(done, total, seconds_now())) show(*text);
+    if (const auto text = g_line.meter.update(done, total, steady_seconds())) show(*text);
 }
 
 }  // namespace

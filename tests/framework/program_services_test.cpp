@@ -66,6 +66,7 @@ struct RecordingPlatform final : ServicesPlatform {
         return reply;
     }
     void endProgram() override { ++endPrograms; }
+    void setStatusText(const std::string& text) override { calls.push_back("status " + text); }
 };
 
 struct Services {
