@@ -14,7 +14,7 @@ namespace fio {
 
 namespace {
 
-constexpr std::size_t table_bits = 17;
+constexpr std::size_t table_bits = 15;
 constexpr std::size_t table_size = std::size_t{1} << table_bits;
 
 CachedRecord* g_table = nullptr;
