@@ -43,9 +43,9 @@ bool at_plain_start(const TransferState& state) {
 
 // Items: scalar 4-byte reals only, no more than the descriptor's repeat count, so the format
 // never reaches its end and no control descriptor is met before or after them.
-bool take_items(const std::intptr_t* p, uint32_t repeat, RecordKey& key) {
+bool take_items(const std::intptr_t* p, int32_t repeat, RecordKey& key) {
     const std::intptr_t count = *p++;
-    if (count < 1 || count > cached_record_items || count > static_cast<std::intptr_t>(repeat)) return false;
+    if (count < 1 || count > cached_record_items || count > repeat) return false;
     key.count = static_cast<uint32_t>(count);
     for (std::intptr_t i = 0; i < count; ++i, p += 3) {
         const auto type_word = static_cast<uint32_t>(p[1]);
@@ -88,7 +88,7 @@ bool record_key_of(const TransferState& state, const std::intptr_t* items, Recor
     key.descriptor[0] = le32(data + frec::word0);
     key.descriptor[1] = le32(data + frec::digits) & 0xFFFFFF;
     key.descriptor[2] = width;
-    return take_items(items, le32(data + frec::repeat), key);
+    return take_items(items, static_cast<int32_t>(le32(data + frec::repeat)), key);
 }
 
 const CachedRecord* find_cached_record(const RecordKey& key) {
