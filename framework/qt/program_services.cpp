@@ -65,6 +65,9 @@ QAction* findCommand(QMenu* menu, int32_t id, QMenu*& holder) {
 
 ProgramServicesQt::ProgramServicesQt(FrameWindow& frame, ServicesState& state)
     : QObject(&frame), frame_(frame), state_(state) {
+    // The status bar is there from the start, so that its first text does not resize the
+    // console under a running program.
+    frame_.statusBar();
     command = [this](int32_t id) { frameCommand(frame_.context(), id); };
     timer = [this](int32_t id) { frameTimer(frame_.context().state, id); };
     question = [](const char* text, const char* caption, uint32_t) -> int32_t {
