@@ -51,6 +51,8 @@ struct RealMatrix {
 
 // ALLOCATE(matrix(max(rows, 0), max(columns, 0))).
 void allocate_matrix(RealMatrix& matrix, int32_t rows, int32_t columns);
+// Whether such a matrix stays within the storage one ALLOCATE grants.
+bool matrix_fits(int32_t rows, int32_t columns);
 
 // Ends the run with the run-time error report of an error raised outside any I/O statement.
 [[noreturn]] void report_outside_statement(int32_t number);

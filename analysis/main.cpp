@@ -63,8 +63,9 @@ void run_analysis() {
     report_fill(fill);
 
     const int32_t pair_count = pair_count_of(m.n_objects);
-    // Beyond 46,341 objects the pair numbers leave the 32-bit range: refuse before any file is made.
-    if (pair_count < 0) report_outside_statement(fio::err_allocation);
+    // Beyond 26,755 objects the score table outgrows ALLOCATE (and beyond 46,341 the pair numbers
+    // leave the 32-bit range): refuse before any file is made.
+    if (pair_count < 0 || !matrix_fits(pair_count, 3)) report_outside_statement(fio::err_allocation);
     const float pair_total = static_cast<float>(pair_count);
     PairSums sums;
     open_score_files(m, pair_count);

@@ -97,6 +97,11 @@ void allocate_matrix(RealMatrix& matrix, int32_t rows, int32_t columns) {
     libf::allocate_arrays(request, nullptr);
 }
 
+bool matrix_fits(int32_t rows, int32_t columns) {
+    const uint64_t elements = static_cast<uint64_t>(rows > 0 ? rows : 0) * static_cast<uint64_t>(columns > 0 ? columns : 0);
+    return elements * sizeof(float) <= libf::max_allocation_bytes;
+}
+
 void report_outside_statement(int32_t number) { fio::report_error_outside_statement(number); }
 
 }  // namespace analysis

@@ -251,6 +251,7 @@ struct NoWindowSystem final : ServicesPlatform {
     Rect consolePlace() override { return {}; }
     std::string chooseSaveFile(const std::string&, std::span<const FileType>) override { return {}; }
     bool printPage(const std::string&, PageOrientation, PaintCallback) override { return false; }
+    void setStatusText(const std::string&) override {}
 };
 
 NoWindowSystem g_noWindowSystem;
@@ -330,6 +331,8 @@ int32_t tick() {
     ServicesContext ctx = context();
     return tick(ctx);
 }
+
+void setStatusText(std::string_view text) { context().platform.setStatusText(std::string(text)); }
 
 // --- Adapters
 

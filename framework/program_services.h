@@ -142,6 +142,8 @@ struct ServicesPlatform {
     virtual bool printPage(const std::string& documentName, PageOrientation orientation, PaintCallback paint) = 0;
     // The run-time's end_program(): closes all units and ends the process with status 0.
     virtual void endProgram() = 0;
+    // Shows text in the frame's status bar; "" clears it.
+    virtual void setStatusText(const std::string& text) = 0;
 };
 
 struct ServicesContext {
@@ -202,6 +204,9 @@ int32_t deleteMenuItem(const int32_t& menu, const int32_t& position);
 int32_t setTimer(const int32_t& id, const int32_t& intervalMs, TimerCallback callback);
 void killTimer(const int32_t& id);
 int32_t tick();
+// A line of the program's state (such as its progress) in the frame's status bar, never in the
+// console text; "" clears it. Nothing happens without a window system.
+void setStatusText(std::string_view text);
 
 // --- Services for a figure the process entry shows (plain C++ calls, not compiled code's).
 // The graphics window (text mapping) beside the console, painted by paint; 1 when it was made.

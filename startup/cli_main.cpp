@@ -12,6 +12,7 @@
 #include "libf/fio/file_layer.h"
 #include "process/floating_point.h"
 #include "startup/plot_cli.h"
+#include "startup/terminal_progress.h"
 
 namespace {
 
@@ -96,8 +97,11 @@ int main(int argc, char** argv) {
     g_defaults = fio::default_console_hooks();
     fio::ConsoleHooks hooks = g_defaults;
     hooks.read = read_answers_first;
+    analysis::RunObserver observer;
+    observer.progress = startup::terminal_progress(hooks);
+    if (plotting) observer.finished = startup::plot_file_writer(plot_file);
+    analysis::set_run_observer(observer);
     fio::install_console_callbacks(hooks);
 
-    if (plotting) startup::write_plot_when_finished(plot_file);
     analysis::run_analysis();
 }

@@ -59,6 +59,6 @@ void showPlot(const analysis::RunResult& result) {
 
 }  // namespace
 
-void show_plot_when_finished() { analysis::set_run_observer({.progress = {}, .finished = showPlot}); }
+std::function<void(const analysis::RunResult&)> plot_window_opener() { return showPlot; }
 
 }  // namespace startup

@@ -6,11 +6,13 @@
 #include <string>
 
 #include "analysis/analysis.h"
+#include "framework/program_services.h"
 #include "framework/qt/framework_main.h"
 #include "process/command_line.h"
 #include "process/floating_point.h"
 #include "process/support_library.h"
 #include "startup/desktop_plot.h"
+#include "startup/progress_meter.h"
 
 namespace {
 
@@ -22,8 +24,17 @@ std::string executablePath(const char* argv0) {
     return argv0 != nullptr ? argv0 : "simplex";
 }
 
+// The pair loop's progress goes to the frame's status bar, never into the console text.
+void showProgress(int64_t done, int64_t total) {
+    static startup::ProgressMeter meter(startup::progress_delay_seconds());
+    if (const auto text = meter.update(done, total, startup::steady_seconds())) fw::setStatusText(*text);
+}
+
 void runAnalysis() {
-    startup::show_plot_when_finished();
+    analysis::RunObserver observer;
+    observer.progress = showProgress;
+    observer.finished = startup::plot_window_opener();
+    analysis::set_run_observer(observer);
     analysis::run_analysis();
 }
 

@@ -45,9 +45,9 @@ void writePlot(const analysis::RunResult& result) {
 
 bool plot_name_accepted(const std::string& path) { return plot::format_of(path) != plot::FileFormat::unknown; }
 
-void write_plot_when_finished(const std::string& path) {
+std::function<void(const analysis::RunResult&)> plot_file_writer(const std::string& path) {
     g_path = path;
-    analysis::set_run_observer({.progress = {}, .finished = writePlot});
+    return writePlot;
 }
 
 }  // namespace startup

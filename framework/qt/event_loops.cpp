@@ -3,10 +3,11 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QPointer>
 #include <QWidget>
+
+#include <ctime>
 
 namespace fw::qt {
 
@@ -22,7 +23,16 @@ struct Waiter {
 QPointer<QWidget> g_frame;
 bool g_frameGone = true;  // no frame yet: nothing may wait
 Waiter* g_waiters = nullptr;
-QElapsedTimer g_lastDispatch;
+int64_t g_lastDispatchMs = -1;  // none yet
+
+// The statement poll asks for the time millions of times a second. The coarse clock answers
+// without entering the kernel, where the precise one can cost more than the statement itself;
+// its grain of a few milliseconds is nothing against the dispatch interval.
+int64_t coarseMs() {
+    timespec t{};
+    ::clock_gettime(CLOCK_MONOTONIC_COARSE, &t);
+    return int64_t{t.tv_sec} * 1000 + t.tv_nsec / 1000000;
+}
 
 }  // namespace
 
@@ -54,7 +64,7 @@ bool runEventsWhile(const bool& condition) {
                          });
         loop.exec();
         g_waiters = waiter.outer;
-        g_lastDispatch.start();
+        g_lastDispatchMs = coarseMs();
     }
     return frameAlive();
 }
@@ -66,9 +76,9 @@ void checkEventLoops() {
 
 void dispatchQueued(bool throttle) {
     if (QCoreApplication::instance() == nullptr) return;
-    if (throttle && g_lastDispatch.isValid() && g_lastDispatch.elapsed() < kDispatchIntervalMs) return;
+    if (throttle && g_lastDispatchMs >= 0 && coarseMs() - g_lastDispatchMs < kDispatchIntervalMs) return;
     QCoreApplication::processEvents();
-    g_lastDispatch.start();
+    g_lastDispatchMs = coarseMs();
 }
 
 }  // namespace fw::qt

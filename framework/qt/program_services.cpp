@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QStatusBar>
 #include <QTimer>
 
 #include "framework/qt/console_widget.h"
@@ -92,6 +93,9 @@ std::string runSaveFileDialog(const std::string& caption, std::span<const FileTy
 
 ProgramServicesQt::ProgramServicesQt(FrameWindow& frame, ServicesState& state)
     : QObject(&frame), frame_(frame), state_(state) {
+    // The status bar is there from the start, so that its first text does not resize the
+    // console under a running program.
+    frame_.statusBar();
     command = [this](int32_t id) { frameCommand(frame_.context(), id); };
     timer = [this](int32_t id) { frameTimer(frame_.context().state, id); };
     question = [](const char* text, const char* caption, uint32_t) -> int32_t {
@@ -277,6 +281,10 @@ bool ProgramServicesQt::printPage(const std::string& documentName, PageOrientati
     PaintSurface surface{painter, {printer.width(), printer.height()}};
     paint(&surface);
     return painter.end();
+}
+
+void ProgramServicesQt::setStatusText(const std::string& text) {
+    frame_.statusBar()->showMessage(QString::fromUtf8(text));
 }
 
 // Installation --------------------------------------------------------------------------------

@@ -61,6 +61,7 @@ public:
     Rect consolePlace() override;
     std::string chooseSaveFile(const std::string& caption, std::span<const FileType> types) override;
     bool printPage(const std::string& documentName, PageOrientation orientation, PaintCallback paint) override;
+    void setStatusText(const std::string& text) override;
 
 private:
     QMenu* submenu(int32_t menuIndex) const;

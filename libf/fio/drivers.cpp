@@ -13,6 +13,8 @@
 #include "libf/fio/input_edit.h"
 #include "libf/fio/list_input.h"
 #include "libf/fio/output_edit.h"
+#include "libf/fio/record.h"
+#include "libf/fio/record_cache.h"
 #include "libf/fio/statement.h"
 #include "libf/fio/unformatted.h"
 
@@ -328,6 +330,21 @@ const std::intptr_t* take_control_list(DriverStatement& st, const std::intptr_t*
     return p + 2 + words;
 }
 
+// The items of a formatted WRITE that begins and ends in this call: a recurring record takes
+// its kept text, any other runs the item steps and is kept for next time.
+int32_t write_items_of_whole_statement(TransferState& state, const std::intptr_t* p) {
+    RecordKey key;
+    if (!record_key_of(state, p, key)) return transfer_items(state, Direction::write, p);
+    if (const CachedRecord* kept = find_cached_record(key)) {
+        state.field_width = static_cast<int32_t>(key.descriptor[2]);
+        const int32_t error = append_chars(state.record, kept->text, kept->length);
+        return error != 0 ? report_error(error, state) : 0;
+    }
+    const int32_t status = transfer_items(state, Direction::write, p);
+    if (status == 0) keep_cached_record(key, state.record);
+    return status;
+}
+
 int32_t run_driver(DriverId id, const std::intptr_t* args) {
     TransferState& state = transfer_state();
     const Driver& driver = drivers[id];
@@ -343,7 +360,10 @@ int32_t run_driver(DriverId id, const std::intptr_t* args) {
     } else if (st.finished) {
         return driver.direction == Direction::length ? 0 : st.status;
     }
-    if (st.status == 0) st.status = transfer_items(state, driver.direction, p);
+    if (st.status == 0) {
+        const bool whole_write = id == formatted_write_id && begin && end;
+        st.status = whole_write ? write_items_of_whole_statement(state, p) : transfer_items(state, driver.direction, p);
+    }
     if (end && st.status == 0) st.status = end_step(state, driver);
     if (end || st.status != 0) release(state, driver, st);
     if (driver.direction == Direction::length) return end ? state.iolength_total : 0;

@@ -12,10 +12,6 @@ namespace fio {
 
 namespace {
 
-// Offsets and sizes are 32-bit quantities in the unit's contract; anything at or beyond
-// 4 GiB is refused rather than silently wrapped.
-constexpr int64_t offset_limit = int64_t{1} << 32;
-
 bool is_selector(int handle) {
     return handle == selector_input || handle == selector_output || handle == selector_error;
 }
@@ -155,8 +151,6 @@ void open_file(UnitBlock& unit, OpenStatus status, OpenAction action, bool appen
         refusal = errno_or(EIO);
     else if (S_ISDIR(info.st_mode))
         refusal = EISDIR;
-    else if (S_ISREG(info.st_mode) && info.st_size >= offset_limit)
-        refusal = EFBIG;
     int64_t base = 0;
     if (refusal == 0 && append) {
         base = ::lseek(fd, 0, SEEK_END);
@@ -202,8 +196,8 @@ void seek(UnitBlock& unit, int64_t offset) {
         unit.last_error = 0;
         return;
     }
-    if (offset < 0 || offset >= offset_limit) {
-        unit.last_error = EFBIG;
+    if (offset < 0) {
+        unit.last_error = EINVAL;
         return;
     }
     unit.last_error = ::lseek(unit.handle, offset, SEEK_SET) < 0 ? errno_or(EIO) : 0;
@@ -245,11 +239,6 @@ void write_block(UnitBlock& unit) {
         unit.last_error = EBADF;
         return;
     } else {
-        const int64_t at = current_offset(unit.handle);
-        if (at >= 0 && at + n >= offset_limit) {
-            unit.last_error = EFBIG;
-            return;
-        }
         if (int error = write_all(unit.handle, unit.buffer, n)) {
             unit.last_error = error;
             return;
@@ -431,10 +420,6 @@ int32_t position_direct_record(UnitBlock& unit, bool for_read) {
             if (int32_t error = write_back_direct_block(unit)) return error;
         }
         const int64_t start = unit.base_offset + b * unit.buffer_size;
-        if (start + unit.buffer_size > offset_limit) {
-            unit.last_error = EFBIG;
-            return unit.last_error;
-        }
         const int64_t size = file_size(unit);
         if (unit.last_error != 0) return unit.last_error;
         if (for_read && size < start + unit.buffer_size) {

@@ -45,6 +45,9 @@ TEST(PairCount, HalvesTheProductUntilItLeavesThe32BitRange) {
     EXPECT_EQ(analysis::pair_count_of(3), 3);
     EXPECT_EQ(analysis::pair_count_of(46341), 1073720970);
     EXPECT_EQ(analysis::pair_count_of(46342), -1);
+    // The score table of three 4-byte reals a pair fits ALLOCATE's 4 GiB up to 26,755 objects.
+    EXPECT_TRUE(analysis::matrix_fits(analysis::pair_count_of(26755), 3));
+    EXPECT_FALSE(analysis::matrix_fits(analysis::pair_count_of(26756), 3));
 }
 
 TEST(CounterValue, SaturatesWhereA4ByteRealStopsCounting) {

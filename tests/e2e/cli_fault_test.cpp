@@ -146,6 +146,20 @@ TEST(CliFaults, UnreadableInputs) {
     }
 }
 
+// One object more than the score table can hold in one ALLOCATE: refused with the allocation
+// error before any result file is made.
+TEST(CliFaults, TooManyObjectsForTheScoreTable) {
+    TempDir dir;
+    std::string rows = "t\n26756 1\n";
+    for (int i = 0; i < 26756; ++i) rows += "1\n";
+    write_file(dir.path / "data.txt", rows);
+    const CliRun r = run_cli(dir.path, "data.txt");
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.err, "? FORTRAN Runtime Error:\n? Buffer allocation failed\n");
+    for (const char* result : {"resu.ord", "simplex.dat", "REDUC.ORD"})
+        EXPECT_FALSE(fs::exists(dir.path / result)) << result;
+}
+
 // A title record of a megabyte keeps its first 100 characters; a matrix row of a megabyte
 // reads its columns and ignores the rest. Both runs complete with the worked example's scores.
 TEST(CliFaults, MegabyteRecords) {

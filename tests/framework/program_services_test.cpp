@@ -72,6 +72,7 @@ struct RecordingPlatform final : ServicesPlatform {
     Rect consolePlace() override { return console; }
     std::string chooseSaveFile(const std::string&, std::span<const FileType>) override { return {}; }
     bool printPage(const std::string&, PageOrientation, PaintCallback) override { return false; }
+    void setStatusText(const std::string& text) override { calls.push_back("status " + text); }
 };
 
 struct Services {

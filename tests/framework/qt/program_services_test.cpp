@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QPainter>
 #include <QPrinter>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -183,6 +184,13 @@ TEST_F(ProgramServicesQtTest, ProgramMenuItemsRunTheirCallbackWithTheCheckedStat
     EXPECT_EQ(fw::deleteMenuItem(two, first), 1);
     EXPECT_TRUE(menu(1)->actions().isEmpty());
     EXPECT_EQ(fw::deleteMenuItem(two, zero), 0);
+}
+
+TEST_F(ProgramServicesQtTest, StatusTextShowsInTheFrameAndGoes) {
+    fw::setStatusText("5 of 10 pairs (50.0 %)");
+    EXPECT_EQ(frame->statusBar()->currentMessage(), "5 of 10 pairs (50.0 %)");
+    fw::setStatusText("");
+    EXPECT_TRUE(frame->statusBar()->currentMessage().isEmpty());
 }
 
 TEST_F(ProgramServicesQtTest, TimerCallbackRunsUntilKilled) {

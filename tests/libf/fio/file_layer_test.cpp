@@ -230,9 +230,15 @@ TEST_F(FileLayer, DirectAccessPositioning) {
     EXPECT_EQ(read_file("direct.dat"), "R1__R2__R3__R4__new5    "
                                        "    R8__    ");
 
-    // Offsets at or beyond 4 GiB are refused.
+    // A record far beyond 4 GiB lands at its own offset (the file stays sparse).
     u->record_number = 2147483647;
-    EXPECT_EQ(position_direct_record(*u, false), EFBIG);
+    ASSERT_EQ(position_direct_record(*u, false), 0);
+    ASSERT_EQ(unit_write_bytes(*u, "far!", 4), 0);
+    ASSERT_EQ(flush_unit(*u), 0);
+    struct stat info {};
+    ASSERT_EQ(::stat("direct.dat", &info), 0);
+    EXPECT_EQ(info.st_size, (int64_t{2147483647} + 2) * 4);  // whole blocks: two blank records follow
+    EXPECT_EQ(close_file(*u, false), 0);
 }
 
 TEST_F(FileLayer, TabSizeFromEnvironment) {

@@ -1,5 +1,7 @@
 // INQUIRE by unit and by file on real files in a temporary directory.
 #include <gtest/gtest.h>
+
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -264,6 +266,12 @@ TEST_F(Inquire, ArgumentVectorAndTheFileSizeAnswer) {
     s.size_var = &size;
     ASSERT_EQ(inquire_unit(s), 0);
     EXPECT_EQ(size, 1234);
+
+    // A file past 4 GiB opens, and its size saturates at the largest default integer.
+    std::filesystem::resize_file("s.txt", int64_t{5} << 30);
+    ASSERT_EQ(inquire_unit(s), 0);
+    EXPECT_EQ(size, 2147483647);
+    ASSERT_EQ(open_connection({.unit = 6, .file = "s.txt", .status = "OLD"}), 0);
 }
 
 }  // namespace

@@ -1,0 +1,68 @@
+// The desktop program's run, driven without a person: the answers (file name, orientation) are
+// typed into the console when it asks for them, and the frame closes once the run is over.
+// bench/speed_goals.sh times this process next to simplex-cli on the same matrix.
+//   desktop_run FILE ORIENTATION     (QT_QPA_PLATFORM=offscreen for no display)
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+#include <string>
+
+#include "analysis/analysis.h"
+#include "framework/program_services.h"
+#include "framework/qt/console_widget.h"
+#include "framework/qt/frame_window.h"
+#include "framework/qt/framework_main.h"
+#include "process/floating_point.h"
+#include "startup/progress_meter.h"
+
+namespace {
+
+std::string g_answers[2];
+int g_step = 0;
+
+// As the desktop entry does: progress in the status bar.
+void showProgress(int64_t done, int64_t total) {
+    static startup::ProgressMeter meter(startup::progress_delay_seconds());
+    if (const auto text = meter.update(done, total, startup::steady_seconds())) fw::setStatusText(*text);
+}
+
+void runAnalysis() {
+    analysis::RunObserver observer;
+    observer.progress = showProgress;
+    analysis::set_run_observer(observer);
+    analysis::run_analysis();
+}
+
+void typeAnswersThenClose() {
+    fw::qt::FrameWindow* frame = fw::qt::frameWindow();
+    if (frame == nullptr) return;
+    fw::qt::ConsoleWidget* console = frame->console();
+    if (g_step < 2 && console->view().readPending) {
+        QTest::keyClicks(console, QString::fromStdString(g_answers[g_step++]));
+        QTest::keyClick(console, Qt::Key_Return);
+    } else if (g_step == 2 && fw::frameState().programFinished) {
+        ++g_step;
+        frame->dialogs.messageBox = [](QWidget*, const char*, const char*, uint32_t) { return fw::answer::no; };
+        frame->close();
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fputs("usage: desktop_run FILE ORIENTATION\n", stderr);
+        return 2;
+    }
+    g_answers[0] = argv[1];
+    g_answers[1] = argv[2];
+    process::set_floating_point();
+    static int qtArgc = 1;
+    new QApplication(qtArgc, argv);
+    auto* timer = new QTimer(qApp);
+    QObject::connect(timer, &QTimer::timeout, typeAnswersThenClose);
+    timer->start(5);
+    return fw::qt::frameworkMain("/bench/simplex", nullptr, "", 10, runAnalysis);
+}
