@@ -28,6 +28,15 @@ int32_t statement_unit_number(const TransferState& state);
 int32_t report_end_of_file(TransferState& state);
 int32_t report_end_of_record(TransferState& state);
 
+// Where the last READ on a unit ended: the number of records read since the file's start (so
+// the line number of its last record) and whether that record still held values no item took.
+struct ReadPosition {
+    int32_t record_number = 0;
+    bool text_left = false;
+};
+// Read-only: creates, moves and reports nothing. False when no unit `number` is connected.
+bool last_read_position(int32_t number, ReadPosition& position);
+
 // Stores a value in the IOSTAT= variable with the statement's iostat_width.
 void store_iostat(TransferState& state, int32_t value);
 
