@@ -25,7 +25,9 @@ constexpr const char* usage_text =
     "ORIENTATION 0 compares the columns of the matrix, any other number its rows.\n"
     "\n"
     "Writes resu.ord, simplex.dat and REDUC.ORD in the current directory.\n"
-    "Exit status: 0 after a completed or stopped run, 255 after a run-time error.\n";
+    "Exit status: 0 after a completed run; 1 when the analysis failed (input file\n"
+    "missing or not plain text, fewer than two objects, an empty object), with no\n"
+    "result file written; 2 for a usage error; 255 after a run-time error.\n";
 
 // Answers typed in advance from the command line, served before standard input.
 struct TypedAnswers {
