@@ -23,8 +23,8 @@ void check_objects(const MatrixData& m) {
         write_console_text((" AT LEAST 2 OBJECTS ARE NEEDED, " + std::to_string(m.n_objects) + " READ").c_str());
         stop_run(run_failed);
     }
-    // The lines the pair loop would give at its first pair with an empty object: (1,2) names
-    // object 1 and, when it is empty too, object 2; a later pair (1,k) names k alone.
+    // Named as the first pair with an empty object meets it: pair (1,2) names object 1 and,
+    // when it is empty too, object 2; a later pair (1,k) names k alone.
     int32_t first = 0;
     for (int32_t j = 1; j <= m.n_objects && first == 0; ++j)
         if (is_empty(m, j)) first = j;
