@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 #include "analysis/run_observer.h"
@@ -84,17 +85,19 @@ struct MatrixData {
     RealMatrix data_matrix;  // dataMatrix(1:nVariables, 1:nObjects)
     int32_t n_variables = 0;
     int32_t n_objects = 0;
-    float present_count = 0.0f;
-    float cell_count = 0.0f;
+    uint64_t present_count = 0;
+    int64_t cell_count = 0;
     PresenceBits presence;
 };
 
+// Sums over all pairs in double precision: a 4-byte sum past 2^24 no longer grows by a
+// fraction, and the means of large tables would drift far from the truth.
 struct PairSums {
-    float sum_s = 0.0f;
-    float sum_r = 0.0f;
-    float sum_d = 0.0f;
-    float sum_d_no_shared = 0.0f;
-    float sum_richness_identity = 0.0f;
+    double sum_s = 0.0;
+    double sum_r = 0.0;
+    double sum_d = 0.0;
+    double sum_d_no_shared = 0.0;
+    double sum_richness_identity = 0.0;
 };
 
 // The mean percentages over all pairs, as the console table prints them and the summary record
@@ -122,16 +125,46 @@ struct Scores {
 // ---------------------------------------------------------------------------------------------
 // Phases of the run
 
-// Reads the title, the dimensions and the matrix from unit 1 and closes it.
-void read_matrix(int32_t orientation, MatrixData& m);
+// What the data check saw while the matrix was read: places where the file is likely read
+// otherwise than its author meant. Nothing here changes a value read.
+struct Finding {
+    int32_t line;   // line of the file
+    int32_t row;    // row of the matrix; 0 for the dimensions line
+    int64_t count;  // values concerned (not-numbers only)
+};
+struct FindingList {
+    std::vector<Finding> shown;  // the first few
+    int64_t more_lines = 0;      // beyond those shown
+    int64_t more_count = 0;
+    void add(const Finding& finding);
+};
+struct DataCheck {
+    FindingList skipped;      // text after the dimensions or after a row's last value
+    FindingList not_numbers;  // values read as NaN or infinity, or a lone sign read as zero
+    FindingList after_rows;   // non-blank lines after the last row
+};
+
+// Reads the title, the dimensions and the matrix from unit 1, checking the data as it goes,
+// and closes it. A file in UTF-16 or UTF-32 is refused and ends the run.
+void read_matrix(int32_t orientation, MatrixData& m, DataCheck& check);
+// The title as kept: a leading UTF-8 byte-order mark dropped, cut to title_length bytes
+// without splitting a UTF-8 character, padded with blanks.
+void keep_title(std::string_view record, char (&title)[title_length]);
+// Warnings on the console, after the matrix fill; none for a well-formed file.
+void write_data_warnings(const DataCheck& check);
+// Ends a failed run when the matrix has fewer than two objects or an empty object, with the
+// lines the console shows for them. Runs before any result file is opened.
+void check_objects(const MatrixData& m);
 // Fill percentage of the matrix, as stored.
 float matrix_fill(const MatrixData& m);
 
 // Number of pairs of n objects, or -1 when it does not fit in a signed 32-bit integer.
 int32_t pair_count_of(int32_t n_objects);
 
-// Decomposes every pair, writing the pair records; stops the run at an empty object.
+// Decomposes every pair, writing the pair records. Every object holds a present descriptor.
 void decompose_pairs(const MatrixData& m, RealMatrix& score_table, PairSums& sums);
+// Adds one pair (a shared, b and c unshared descriptors, its fractions) to the sums, in pair order.
+void add_to_sums(float a, float b, float c, const Scores& f, PairSums& sums);
 void write_percentage_table(const Percentages& p);
 
 // Score file records.

@@ -49,7 +49,7 @@ void run_analysis() {
     read_record(console_unit, Format::list, {fio::item(input_file_name)});
     if (open_input_file(input_file_name) > 0) {
         write_console_text("INPUT FILE DOES NOT EXIST!!");
-        stop_run();
+        stop_run(run_failed);
     }
     write_console_text(" 0=analysis between cols, 1=analysis between rows");
     int32_t orientation = 0;
@@ -58,14 +58,17 @@ void run_analysis() {
     const std::string_view file_name = typed_file_name(input_file_name);
     const bool table = is_table_file(file_name);
     std::vector<std::string> object_names;
-    if (table) object_names = read_table(file_name, orientation, m); else read_matrix(orientation, m);
+    DataCheck check;
+    if (table) object_names = read_table(file_name, orientation, m); else read_matrix(orientation, m, check);
     const float fill = matrix_fill(m);
     report_fill(fill);
+    write_data_warnings(check);
 
     const int32_t pair_count = pair_count_of(m.n_objects);
     // Beyond 26,755 objects the score table outgrows ALLOCATE (and beyond 46,341 the pair numbers
     // leave the 32-bit range): refuse before any file is made.
     if (pair_count < 0 || !matrix_fits(pair_count, 3)) report_outside_statement(fio::err_allocation);
+    check_objects(m);
     const float pair_total = static_cast<float>(pair_count);
     PairSums sums;
     open_score_files(m, pair_count);

@@ -28,24 +28,15 @@ std::vector<uint64_t> richness_of_objects(const MatrixData& m) {
     return richness;
 }
 
-[[noreturn]] void report_empty(int32_t j, int32_t k, float b, float c) {
-    if (b == 0.0f) write_record(console_unit, Format::list, {fio::item(j), fio::item("  IS EMPTY")});
-    if (c == 0.0f) write_record(console_unit, Format::list, {fio::item(k), fio::item("  IS EMPTY")});
-    stop_run();
-}
+}  // namespace
 
 void add_to_sums(float a, float b, float c, const Scores& f, PairSums& sums) {
-    sums.sum_s = static_cast<float>(static_cast<double>(sums.sum_s) + f.s);
-    sums.sum_r = static_cast<float>(static_cast<double>(sums.sum_r) + f.r);
-    sums.sum_d = static_cast<float>(static_cast<double>(sums.sum_d) + f.d);
-    if (!(a > 0.0f))
-        sums.sum_d_no_shared = static_cast<float>(static_cast<double>(sums.sum_d_no_shared) + f.d);
-    if (a > 0.0f && b == c)
-        sums.sum_richness_identity =
-            static_cast<float>(static_cast<double>(sums.sum_richness_identity) + f.s + f.d);
+    sums.sum_s += f.s;
+    sums.sum_r += f.r;
+    sums.sum_d += f.d;
+    if (!(a > 0.0f)) sums.sum_d_no_shared += f.d;
+    if (a > 0.0f && b == c) sums.sum_richness_identity += static_cast<double>(f.s) + f.d;
 }
-
-}  // namespace
 
 int32_t pair_count_of(int32_t n_objects) {
     const int64_t twice = static_cast<int64_t>(n_objects) * (static_cast<int64_t>(n_objects) - 1);
@@ -67,7 +58,6 @@ void decompose_pairs(const MatrixData& m, RealMatrix& score_table, PairSums& sum
             const float c = counter_value(richness[k - 1] - both);
             const float t = static_cast<float>(static_cast<double>(a) + b + c);
             const float d = static_cast<float>(std::fabs(static_cast<double>(b) - c));
-            if (t == d) report_empty(j, k, b, c);
             Scores f;
             f.s = static_cast<float>(static_cast<double>(a) / t);
             f.r = static_cast<float>((static_cast<double>(t) - a - d) / t);
@@ -87,13 +77,13 @@ Percentages percentages_of(const PairSums& s, float pair_total) {
     const double total = pair_total;
     auto share = [total](double value) { return static_cast<float>(100.0 * value / total); };
     auto combined = [total](double value) { return static_cast<float>(value * 100.0 / total); };
-    const double s_d_anti = static_cast<double>(s.sum_d) + s.sum_s - s.sum_d_no_shared;
+    const double s_d_anti = s.sum_d + s.sum_s - s.sum_d_no_shared;
     return {
         .similarity = share(s.sum_s),
         .replacement = share(s.sum_r),
         .difference = share(s.sum_d),
-        .beta = combined(static_cast<double>(s.sum_r) + s.sum_d),
-        .agreement = combined(static_cast<double>(s.sum_r) + s.sum_s),
+        .beta = combined(s.sum_r + s.sum_d),
+        .agreement = combined(s.sum_r + s.sum_s),
         .anti = share(s.sum_d_no_shared),
         .nested = combined(s_d_anti),
         .identity = share(s.sum_richness_identity),

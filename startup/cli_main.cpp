@@ -30,9 +30,11 @@ constexpr const char* usage_text =
     "ending in .csv or .tsv is read as a table with names and also gives pairs.csv and\n"
     "summary.csv.\n"
     "--plot FILE also draws the triangle plot of a completed run into FILE, as SVG,\n"
-    "PNG or PDF (A4 landscape) by its extension; no display is needed. A plot that\n"
-    "cannot be written ends the run with status 1; the result files stay.\n"
-    "Exit status: 0 after a completed or stopped run, 255 after a run-time error.\n";
+    "PNG or PDF (A4 landscape) by its extension; no display is needed.\n"
+    "Exit status: 0 after a completed run; 1 when the analysis failed (input file\n"
+    "missing, not plain text or a table that cannot be read, fewer than two objects,\n"
+    "an empty object), with no result file written, or when the plot cannot be\n"
+    "written (the result files stay); 2 for a usage error; 255 after a run-time error.\n";
 
 // Answers typed in advance from the command line, served before standard input.
 struct TypedAnswers {

@@ -161,8 +161,38 @@ void source_line(const TransferState& state) {
     write_text(number);
 }
 
+// For a READ that reached the lines of a formatted sequential file, the line it failed in:
+// the line it was reading, or the one it had read. A READ that met the end of the file after a
+// whole last line names that line instead.
+std::string input_line_text(int32_t number, const TransferState& state) {
+    constexpr uint32_t not_lines = attr::console | attr::internal | attr::unformatted | attr::direct;
+    const UnitBlock* unit = state.current_unit;
+    if ((state.statement_flags & sflag::file_line_wanted) == 0 || statement_kind(state) != kind_read ||
+        unit == nullptr || unit->file_name == nullptr || (unit->attributes & not_lines) != 0)
+        return {};
+    char buffer[24];
+    std::string text = "? ";
+    if ((state.statement_flags & sflag::file_line_read) != 0) {
+        text += "At line ";
+        text += decimal(unit->record_number, buffer);
+    } else if (number == err_end_of_file && unit->record_bytes == 0) {
+        text += "At end of file after line ";
+        text += decimal(unit->record_number, buffer);
+    } else {
+        text += "At line ";
+        text += decimal(static_cast<int64_t>(unit->record_number) + 1, buffer);
+    }
+    text += " of ";
+    text += unit->file_name;
+    text += '\n';
+    return text;
+}
+
 [[noreturn]] void write_report_and_exit(int32_t number, TransferState& state) {
     begin_program_end();
+    // Taken before the units close: closing frees the file name.
+    const std::string input_line = (state.statement_flags & sflag::outside_io) != 0 ? std::string()
+                                                                                   : input_line_text(number, state);
     close_all_units(state);
     if ((state.statement_flags & sflag::outside_io) != 0) {
         const bool known = number >= 0 && number < static_cast<int32_t>(outside_messages.size());
@@ -179,6 +209,7 @@ void source_line(const TransferState& state) {
         if ((state.statement_flags & sflag::omit_statement_line) == 0) statement_line(state);
     }
     source_line(state);
+    if (!input_line.empty()) write_text(input_line);
     exit_process(-1);
 }
 

@@ -277,9 +277,14 @@ int32_t read_formatted_line(TransferState& state, UnitBlock& unit) {
     char byte = 0;
     int32_t status = 0;
     unit.record_bytes = 0;
+    // An error report names the line being read, or the one read, from these two bits.
+    state.statement_flags = (state.statement_flags & ~sflag::file_line_read) | sflag::file_line_wanted;
     while (next_byte(state, unit, byte, status)) {
         ++unit.record_bytes;
-        if (byte == '\n') return 0;
+        if (byte == '\n') {
+            state.statement_flags |= sflag::file_line_read;
+            return 0;
+        }
         if (byte == '\r') continue;
         record.position = record.limit;
         const int32_t error = byte == '\t' ? append_repeated(record, ' ', (record.limit / tab + 1) * tab - record.limit)

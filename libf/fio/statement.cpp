@@ -66,6 +66,7 @@ bool copy_record(RecordBuffer& to, const RecordBuffer& from) {
 // IOSTAT=, format set-up, unit resolution.
 int32_t start_transfer(TransferState& state, StatementKind kind) {
     set_statement_kind(state, kind);
+    state.statement_flags &= ~uint32_t{sflag::file_line_wanted | sflag::file_line_read};
     state.terminated = 0;
     state.edit_width = state.edit_digits = state.edit_exponent = state.scale_factor = 0;
     state.left_tab_limit = 0;
@@ -141,6 +142,21 @@ void mark_last_transfer(UnitBlock& unit, uint32_t last) {
     unit.attributes = (unit.attributes & ~(attr::last_was_read | attr::last_was_write)) | last;
 }
 
+// Whether the record the READ ends in holds values that no item took: non-blank text right of
+// the column it stopped at, or repeats of a list-directed value left over. A list-directed
+// slash there ends the input on purpose and is not counted itself.
+bool values_left(const TransferState& state) {
+    const bool list = has(state.present, pres::list_directed);
+    if (list && state.value_repeat > 1) return true;
+    const RecordBuffer& record = state.record;
+    int32_t i = std::max(record.position, 0);
+    while (i < record.limit && record.data[i] == ' ') ++i;
+    if (list && i < record.limit && record.data[i] == '/') ++i;
+    for (; i < record.limit; ++i)
+        if (record.data[i] != ' ') return true;
+    return false;
+}
+
 // Trailing position and control descriptors up to the next data descriptor, ":" or the end of
 // the format, performed by the direction's handler. The look-ahead cannot foresee a group
 // repetition that the fetch skips; a data descriptor or Q met that way still ends the controls.
@@ -195,6 +211,7 @@ int32_t begin_read_steps(TransferState& state) {
     // A record left open by a non-advancing WRITE gets its line end before reading moves on.
     if (int32_t status = end_open_output_record(state, unit)) return status;
     mark_last_transfer(unit, attr::last_was_read);
+    unit.text_left = false;
     if (has(state.present, pres::namelist)) return status_ok;
 
     if (has(unit.attributes, attr::nonadvancing_open)) {
@@ -222,9 +239,10 @@ int32_t end_read_steps(TransferState& state) {
     if (uses_format(state)) {
         if (int32_t status = perform_trailing_controls(state, perform_input_control)) return status;
     }
+    UnitBlock* unit = state.current_unit;
+    if (unit != nullptr) unit->text_left = values_left(state);
     if (has(state.present, pres::list_directed)) end_list_input(state);
     free_format(state);
-    UnitBlock* unit = state.current_unit;
     if (unit != nullptr && has(unit->attributes, attr::nonadvancing_open)) {
         if (int32_t status = keep_input_record(state, *unit)) return status;
     }

@@ -42,6 +42,8 @@ enum : uint32_t {
     value_at_record_end = 0x4000, // list-directed input: the last value ended at a record end
     last_was_character = 0x8000,
     omit_statement_line = 0x10000,
+    file_line_wanted = 0x20000,   // the statement began reading a line of a formatted file
+    file_line_read = 0x40000,     // ... and that line is now its record
     kept_on_end = 0xFF000000,    // bits that survive the end of a statement
 };
 }  // namespace sflag

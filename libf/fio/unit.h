@@ -94,6 +94,8 @@ struct UnitBlock {
     // Bytes the last formatted sequential input record took in the file, line terminator
     // included (carriage returns and tabs count as read, not as expanded).
     int32_t record_bytes;
+    // The last READ left values unread in its last record (see last_read_position).
+    bool text_left = false;
 };
 
 }  // namespace fio

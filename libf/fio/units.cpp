@@ -85,6 +85,13 @@ int32_t abandon_implicit(TransferState& state, UnitBlock* unit, int32_t error) {
 
 }  // namespace
 
+bool last_read_position(int32_t number, ReadPosition& position) {
+    const UnitBlock* unit = number >= 0 ? find_in_list(transfer_state(), number) : nullptr;
+    if (unit == nullptr) return false;
+    position = {.record_number = unit->record_number, .text_left = unit->text_left};
+    return true;
+}
+
 int32_t find_unit(TransferState& state) {
     state.current_unit = nullptr;
     if ((state.options & opt::internal_file) != 0) return set_up_internal_unit(state);

@@ -21,4 +21,13 @@ int32_t implicit_open(TransferState& state);
 // Returns 0 or 10004 (not yet reported).
 int32_t ensure_record_buffers(TransferState& state);
 
+// Where the last READ on a unit ended: the number of records read since the file's start (so
+// the line number of its last record) and whether that record still held values no item took.
+struct ReadPosition {
+    int32_t record_number = 0;
+    bool text_left = false;
+};
+// Read-only: creates, moves and reports nothing. False when no unit `number` is connected.
+bool last_read_position(int32_t number, ReadPosition& position);
+
 }  // namespace fio

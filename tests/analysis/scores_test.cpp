@@ -61,6 +61,35 @@ TEST(CounterValue, SaturatesWhereA4ByteRealStopsCounting) {
     EXPECT_EQ(counted, analysis::counter_value(16777218));
 }
 
+// Thirty million pairs of three kinds, whose fractions are exact binary fractions, so the true
+// sums are exact too. A 4-byte sum stops growing by 0.5 or 0.75 at 2^24 and would give R as 55.9.
+TEST(PairSums, MeansStayExactPastTheRangeOfA4ByteSum) {
+    struct Pair {
+        float a, b, c;
+        Scores f;  // R, D, S of a, b, c
+    };
+    const Pair kinds[] = {
+        {1.0f, 4.0f, 3.0f, {0.75f, 0.125f, 0.125f}},
+        {0.0f, 3.0f, 1.0f, {0.5f, 0.5f, 0.0f}},  // shares nothing: its D counts as anti-nestedness
+        {2.0f, 1.0f, 1.0f, {0.5f, 0.0f, 0.5f}},  // equal unshared counts: its S + D counts as identity
+    };
+    constexpr int32_t per_kind = 10000000;
+    analysis::PairSums sums;
+    for (int32_t i = 0; i < per_kind; ++i)
+        for (const Pair& p : kinds) analysis::add_to_sums(p.a, p.b, p.c, p.f, sums);
+    const analysis::Percentages got = analysis::percentages_of(sums, 3.0f * per_kind);
+    // Means over the three kinds, in percent.
+    EXPECT_FLOAT_EQ(got.similarity, 62.5f / 3.0f);
+    EXPECT_FLOAT_EQ(got.replacement, 175.0f / 3.0f);
+    EXPECT_FLOAT_EQ(got.difference, 62.5f / 3.0f);
+    EXPECT_FLOAT_EQ(got.beta, 237.5f / 3.0f);
+    EXPECT_FLOAT_EQ(got.agreement, 237.5f / 3.0f);
+    EXPECT_FLOAT_EQ(got.anti, 50.0f / 3.0f);
+    EXPECT_FLOAT_EQ(got.nested, 75.0f / 3.0f);
+    EXPECT_FLOAT_EQ(got.identity, 50.0f / 3.0f);
+    EXPECT_FLOAT_EQ(got.rident, 25.0f / 3.0f);
+}
+
 TEST(MarkDuplicates, FirstOccurrenceOfEachTripleIsKeptAndCountsItsPairs) {
     // Rows R, D, S; (1,1,0) and (2,2,0) give the same triple, and so on. The last three
     // rows each differ from the first in one score only.

@@ -106,8 +106,9 @@ TEST(CliFaults, ResultFileOnAFullDevice) {
     }
 }
 
-// Inputs the analysis cannot read end with a run-time error report and status 255 and leave
-// no result files; a directory is refused by OPEN, which the analysis reports in its own words.
+// Inputs the analysis cannot read end with a run-time error report that names the line, and
+// status 255, and leave no result files; a directory is refused by OPEN, which the analysis
+// reports in its own words as a failed run.
 TEST(CliFaults, UnreadableInputs) {
     std::string binary;
     for (int i = 0; i < 4096; ++i) binary += static_cast<char>((i * 7919) >> 3);
@@ -118,12 +119,14 @@ TEST(CliFaults, UnreadableInputs) {
         std::string err;
         const char* out_line;
     } cases[] = {
-        {"directory", "", 0, " STOP\n", " INPUT FILE DOES NOT EXIST!!"},
+        {"directory", "", 1, " STOP\n", " INPUT FILE DOES NOT EXIST!!"},
         {"binary file", binary, 255, "", nullptr},
         {"NUL inside a matrix row", "t\n4 3\n1 1 0\n1 0\0 1\n0 1 1\n1 1 1\n"s, 255,
-         "? FORTRAN Runtime Error:\n? Illegal character in numeric input\n? READ(UNIT=1,...\n", nullptr},
+         "? FORTRAN Runtime Error:\n? Illegal character in numeric input\n? READ(UNIT=1,...\n"
+         "? At line 4 of input\n", nullptr},
         {"NUL record as the last row", "t\n4 3\n1 1 0\n1 0 1\n0 1 1\n\0\0\0\n"s, 255,
-         "? FORTRAN Runtime Error:\n? Illegal character in numeric input\n? READ(UNIT=1,...\n", nullptr},
+         "? FORTRAN Runtime Error:\n? Illegal character in numeric input\n? READ(UNIT=1,...\n"
+         "? At line 6 of input\n", nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

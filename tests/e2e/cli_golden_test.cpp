@@ -176,6 +176,9 @@ TEST(CliUsage, HelpPrintsUsageAndTooManyArgumentsAreRefused) {
     EXPECT_EQ(run_cli(work.path, {"--help"}, work.path / "empty"), 0);
     const std::string usage = read_file(work.path / "stdout.out");
     EXPECT_EQ(usage.rfind("Usage: simplex-cli [--plot FILE] [DATA [ORIENTATION]]\n", 0), 0u) << usage;
+    for (const char* status : {"0 after a completed run", "1 when the analysis failed", "2 for a usage error",
+                               "255 after a run-time error"})
+        EXPECT_NE(usage.find(status), std::string::npos) << status;
     EXPECT_EQ(read_file(work.path / "stderr.out"), "");
 
     EXPECT_EQ(run_cli(work.path, {"a", "0", "extra"}, work.path / "empty"), 2);

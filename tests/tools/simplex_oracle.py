@@ -217,10 +217,11 @@ def f10_3(*values):
 # Input: records and list-directed values
 
 class RunError(Exception):
-    def __init__(self, message, statement):
+    def __init__(self, message, statement, where=None):
         super().__init__(message)
         self.message = message
         self.statement = statement
+        self.where = where  # the line of a data file the READ failed at
 
 
 EOF_MESSAGE = "Attempt to read past end of file"
@@ -228,7 +229,8 @@ BAD_NUMBER = "Illegal character in numeric input"
 
 
 def split_records(data):
-    """Records of a formatted sequential file: LF ends a record, CR is dropped, tabs expand."""
+    """Records of a formatted sequential file: LF ends a record, CR is dropped, tabs expand.
+    A last line without a line feed is not a record."""
     records = []
     parts = data.split(b"\n")
     for raw in parts[:-1]:  # a last line without a line feed is not a record
@@ -247,17 +249,45 @@ def split_records(data):
 class ListReader:
     """List-directed READ statements over a list of records."""
 
-    def __init__(self, records, unit):
+    def __init__(self, records, unit, file_name=None, partial_last_line=False):
         self.records = records
         self.unit = unit
-        self.next_record = 0
+        self.file_name = file_name
+        self.partial_last_line = partial_last_line
+        self.next_record = 0  # records read so far: the line number of the current one
         self.rec = ""
         self.pos = 0
         self.at_record_end_mark = False
 
+    def error(self, message):
+        """The READ fails at the current line; with a file, the report names that line."""
+        where = None
+        if self.file_name is not None:
+            where = f"At line {self.next_record} of {self.file_name}"
+        return RunError(message, f"READ(UNIT={self.unit},...", where)
+
+    def end_of_file(self):
+        where = None
+        if self.file_name is not None:
+            if self.partial_last_line:
+                where = f"At line {self.next_record + 1} of {self.file_name}"
+            else:
+                where = f"At end of file after line {self.next_record} of {self.file_name}"
+        return RunError(EOF_MESSAGE, f"READ(UNIT={self.unit},...", where)
+
+    def values_left(self):
+        """After a list-directed READ: repeats no item took, or non-blank text right of where
+        it stopped; a slash there ended the input on purpose."""
+        if self.repeat > 1:
+            return True
+        rest = self.rec[self.pos:].lstrip(" ")
+        if rest.startswith("/"):
+            rest = rest[1:]
+        return rest.strip(" ") != ""
+
     def begin(self):
         if self.next_record >= len(self.records):
-            raise RunError(EOF_MESSAGE, f"READ(UNIT={self.unit},...")
+            raise self.end_of_file()
         self.rec = self.records[self.next_record]
         self.next_record += 1
         self.pos = 0
@@ -267,7 +297,7 @@ class ListReader:
 
     def read_title(self):
         self.begin()
-        return self.rec[:100].ljust(100)
+        return self.rec
 
     def _getc(self, cross):
         while True:
@@ -278,7 +308,7 @@ class ListReader:
             if not cross:
                 return None
             if self.next_record >= len(self.records):
-                raise RunError(EOF_MESSAGE, f"READ(UNIT={self.unit},...")
+                raise self.end_of_file()
             self.rec = self.records[self.next_record]
             self.next_record += 1
             self.pos = 0
@@ -363,18 +393,22 @@ class ListReader:
         return self.value
 
 
-def to_integer(text, statement):
+def to_integer(text, reader):
     body = text[1:] if text[:1] in "+-" else text
     if not body or not body.isdigit():
-        raise RunError(BAD_NUMBER, statement)
+        raise reader.error(BAD_NUMBER)
     return int(text)
 
 
-def to_real(text, statement):
+def to_real(text, reader):
     t = text.strip()
     body = t[1:] if t[:1] in "+-" else t
+    if body[:1] in ("I", "i"):
+        return -math.inf if t[:1] == "-" else math.inf
+    if body[:1] in ("N", "n"):
+        return math.nan
     if any(ch not in "0123456789+-.DEde" for ch in body):
-        raise RunError(BAD_NUMBER, statement)
+        raise reader.error(BAD_NUMBER)
     t = t.replace("d", "e").replace("D", "e").replace("E", "e")
     mantissa, _, exponent = t.partition("e")
     if not exponent:
@@ -386,6 +420,69 @@ def to_real(text, statement):
         mantissa += "0"
     value = float(mantissa) * 10.0 ** int(exponent or "0")
     return f32(value)
+
+
+# --------------------------------------------------------------------------------------------
+# The title
+
+UTF8_MARK = "\xef\xbb\xbf"
+WIDE_MARKS = ("\xff\xfe\x00\x00", "\x00\x00\xfe\xff", "\xff\xfe", "\xfe\xff")
+
+
+def kept_title(record):
+    """100 bytes after a UTF-8 byte-order mark, cut back when byte 101 continues a UTF-8
+    character begun within the 100."""
+    text = record[len(UTF8_MARK):] if record.startswith(UTF8_MARK) else record
+    cut = min(len(text), 100)
+    if len(text) > 100 and 0x80 <= ord(text[100]) <= 0xBF:
+        start = 100
+        while start > 97 and 0x80 <= ord(text[start - 1]) <= 0xBF:
+            start -= 1
+        lead = ord(text[start - 1])
+        length = 2 if 0xC2 <= lead <= 0xDF else 3 if 0xE0 <= lead <= 0xEF else 4 if 0xF0 <= lead <= 0xF4 else 0
+        if length and start - 1 + length > 100:
+            cut = start - 1
+    return text[:cut].ljust(100)
+
+
+# --------------------------------------------------------------------------------------------
+# Data check warnings
+
+SHOWN_AT_MOST = 5
+
+
+def plural(n, one, many):
+    return f"{n} {one if n == 1 else many}"
+
+
+def warning_lines(skipped, not_numbers, after_rows):
+    """Texts of the warnings; each list holds (line, row, count) findings in file order."""
+    lines = []
+    for line, row, _ in skipped[:SHOWN_AT_MOST]:
+        what = "THE TWO DIMENSIONS" if row == 0 else f"THE LAST VALUE OF ROW {row}"
+        lines.append(f"LINE {line}: TEXT AFTER {what} IS SKIPPED")
+    if len(skipped) > SHOWN_AT_MOST:
+        lines.append("TEXT IS SKIPPED ON " + plural(len(skipped) - SHOWN_AT_MOST, "MORE LINE", "MORE LINES"))
+    for line, row, count in not_numbers[:SHOWN_AT_MOST]:
+        verb = "IS NOT A NUMBER" if count == 1 else "ARE NOT NUMBERS"
+        lines.append(f"LINE {line}: {plural(count, 'VALUE', 'VALUES')} OF ROW {row} {verb}"
+                     " (NA, NAN, INF OR A LONE SIGN)")
+    if len(not_numbers) > SHOWN_AT_MOST:
+        more = sum(count for _, _, count in not_numbers[SHOWN_AT_MOST:])
+        lines.append(plural(more, "MORE VALUE", "MORE VALUES") + " ON "
+                     + plural(len(not_numbers) - SHOWN_AT_MOST, "MORE LINE", "MORE LINES")
+                     + (" IS" if more == 1 else " ARE") + " NOT NUMBERS")
+    for line, _, _ in after_rows[:SHOWN_AT_MOST]:
+        lines.append(f"LINE {line}: TEXT AFTER THE LAST ROW IS NOT READ")
+    if len(after_rows) > SHOWN_AT_MOST:
+        n = len(after_rows) - SHOWN_AT_MOST
+        lines.append(plural(n, "MORE LINE", "MORE LINES") + " AFTER THE LAST ROW"
+                     + (" IS" if n == 1 else " ARE") + " NOT READ")
+    return [" WARNING: " + text for text in lines]
+
+
+def not_number(v):
+    return math.isnan(v) or math.isinf(v) or (v == 0.0 and sign_bit(v))
 
 
 # --------------------------------------------------------------------------------------------
@@ -402,7 +499,9 @@ def triangle(r, d, s):
 
 
 class Stop(Exception):
-    pass
+    def __init__(self, status=0):
+        super().__init__(status)
+        self.status = status
 
 
 def run(case_dir, answers, args):
@@ -431,48 +530,73 @@ def run(case_dir, answers, args):
         path = os.path.join(case_dir, "input", name)
         if not name or not os.path.isfile(path):
             console(("char", "INPUT FILE DOES NOT EXIST!!"))
-            raise Stop()
+            raise Stop(1)
         console(("char", " 0=analysis between cols, 1=analysis between rows"))
         console_reader.begin()
         v = console_reader.item()
-        orientation = to_integer(v, "READ(UNIT=*,...") if v is not None else 0
+        orientation = to_integer(v, console_reader) if v is not None else 0
 
         with open(path, "rb") as fh:
-            reader = ListReader(split_records(fh.read()), 1)
-        stmt = "READ(UNIT=1,..."
-        title = reader.read_title()
+            data = fh.read()
+        partial = data != b"" and not data.endswith(b"\n")
+        reader = ListReader(split_records(data), 1, name, partial)
+        record = reader.read_title()
+        if any(record.startswith(mark) for mark in WIDE_MARKS):
+            console(("char", " INPUT FILE IS NOT A PLAIN TEXT FILE (UTF-16 OR UTF-32)"))
+            raise Stop(1)
+        title = kept_title(record)
+        skipped, not_numbers, after_rows = [], [], []
         reader.begin()
         dims = []
         for _ in range(2):
             v = reader.item()
-            dims.append(to_integer(v, stmt) if v is not None else 0)
+            dims.append(to_integer(v, reader) if v is not None else 0)
+        if reader.values_left():
+            skipped.append((reader.next_record, 0, 0))
         n_rows, n_cols = max(dims[0], 0), max(dims[1], 0)
-        cells = (n_rows * n_cols) & 0xFFFFFFFF
-        cells = cells - (1 << 32) if cells >= 1 << 31 else cells
-        cell_count = f32(float(cells))
         rows = []
-        for _ in range(n_rows):
+        for r in range(1, n_rows + 1):
             reader.begin()
             row = []
             for _ in range(n_cols):
                 v = reader.item()
-                row.append(to_real(v, stmt) if v is not None else 0.0)
+                row.append(to_real(v, reader) if v is not None else 0.0)
             rows.append(row)
+            if reader.values_left():
+                skipped.append((reader.next_record, r, 0))
+            bad = sum(1 for v in row if not_number(v))
+            if bad:
+                not_numbers.append((reader.next_record, r, bad))
+        while reader.next_record < len(reader.records):
+            reader.begin()
+            if reader.values_left():
+                after_rows.append((reader.next_record, 0, 0))
         present = sum(1 for row in rows for v in row if v > 0.0)
-        present_count = f32(float(min(present, FLOAT_COUNTER_LIMIT)))
         if orientation == 0:
             objects = [[rows[r][c] for r in range(n_rows)] for c in range(n_cols)]
         else:
             objects = rows
-        fill = f32(divide(100.0 * present_count, cell_count))
+        fill = f32(divide(100.0 * present, float(n_rows * n_cols)))
         console()
         console(("char", " MATRIX FILL =  "), ("real", fill), ("char", " %"))
         console()
+        for text in warning_lines(skipped, not_numbers, after_rows):
+            console(("char", text))
 
         n = n_cols if orientation == 0 else n_rows
         if n * (n - 1) > 2**31 - 1:
             # The pair numbers would leave the 32-bit range: refused before any result file.
             raise RunError("Buffer allocation failed", None)
+        if n < 2:
+            console(("char", f" AT LEAST 2 OBJECTS ARE NEEDED, {n} READ"))
+            raise Stop(1)
+        empty = [j + 1 for j in range(n) if not any(v > 0.0 for v in objects[j])]
+        if empty:
+            # As the pair loop met them: pair (1,2) names 1 and 2 when both are empty.
+            console(("int", empty[0]), ("char", "  IS EMPTY"))
+            if empty[0] == 1 and len(empty) > 1 and empty[1] == 2:
+                console(("int", 2), ("char", "  IS EMPTY"))
+            raise Stop(1)
         pair_count = n * (n - 1) // 2
         pair_total = f32(float(pair_count))
         resu = [title.encode("latin-1") + CRLF, listed(("int", pair_count), ("int", 3))]
@@ -491,22 +615,17 @@ def run(case_dir, answers, args):
                 a, b, c = (f32(float(min(v, FLOAT_COUNTER_LIMIT))) for v in (a, b, c))
                 t = f32(a + b + c)
                 d = f32(abs(b - c))
-                if t == d:
-                    if b == 0.0:
-                        console(("int", j + 1), ("char", "  IS EMPTY"))
-                    if c == 0.0:
-                        console(("int", k + 1), ("char", "  IS EMPTY"))
-                    raise Stop()
                 S, R, D = f32(a / t), f32((t - a - d) / t), f32(d / t)
                 resu.append(f10_3(R, D, S))
                 table.append((R, D, S))
-                sums["s"] = f32(sums["s"] + S)
-                sums["r"] = f32(sums["r"] + R)
-                sums["d"] = f32(sums["d"] + D)
+                # Sums in double precision, in pair order.
+                sums["s"] += S
+                sums["r"] += R
+                sums["d"] += D
                 if not a > 0.0:
-                    sums["dns"] = f32(sums["dns"] + D)
+                    sums["dns"] += D
                 if a > 0.0 and b == c:
-                    sums["ri"] = f32(sums["ri"] + S + D)
+                    sums["ri"] += S + D
                 simplex.append(f10_3(*triangle(R, D, S)))
 
         s_, r_, d_, dns, ri = sums["s"], sums["r"], sums["d"], sums["dns"], sums["ri"]
@@ -547,13 +666,15 @@ def run(case_dir, answers, args):
         console(("int", pair_count), ("char", " PAIRS TAKE "), ("int", len(kept)), ("char", " POSITIONS "))
         console(("char", " REDUCED SET OF SIMPLEX SCORES SAVED IN REDUC.ORD FOR NONHIER"))
         raise Stop()
-    except Stop:
+    except Stop as e:
         finish_stop()
-        status = 0
+        status = e.status
     except RunError as e:
         err.append(f"? FORTRAN Runtime Error:\n? {e.message}\n".encode())
         if e.statement:
             err.append(f"? {e.statement}\n".encode())
+        if e.where:
+            err.append(f"? {e.where}\n".encode("latin-1"))
         status = 255
     return b"".join(out), b"".join(err), status, {k: b"".join(v) for k, v in files.items()}
 
@@ -576,6 +697,11 @@ def write_expected(case_dir):
         with open(os.path.join(expected, name), "wb") as fh:
             fh.write(data)
     for name in ("resu.ord", "simplex.dat", "REDUC.ORD"):
+        earlier = os.path.join(case_dir, "input", name)
+        if name not in files and os.path.exists(earlier):
+            # A result file of an earlier run that this run does not write stays as it was.
+            with open(earlier, "rb") as fh:
+                files[name] = fh.read()
         if name in files:
             with open(os.path.join(expected, name), "wb") as fh:
                 fh.write(files[name])

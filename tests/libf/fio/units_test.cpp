@@ -8,6 +8,8 @@
 
 #include "libf/fio/errors.h"
 #include "libf/fio/file_layer.h"
+#include "libf/fio/io_calls.h"
+#include "libf/fio/open_close.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -283,6 +285,35 @@ TEST_F(Units, EndOfRecordReportsCharactersConsumed) {
     s.record.position = 10;
     EXPECT_EQ(report_end_of_record(s), status_eor);
     EXPECT_EQ(size, 7);
+}
+
+// After each READ of three integers, one record each: the line it ended on and whether values
+// were left there. A slash ends the input on purpose; a repeat no item took is values left.
+TEST_F(Units, LastReadPositionTellsTheLineAndWhetherValuesWereLeft) {
+    const struct {
+        const char* record;
+        bool left;
+    } cases[] = {
+        {"1 2 3", false},   {"1 2 3   ", false}, {"1,2,3,", false}, {"1 2 3 ,", false},
+        {"1 2 3 4", true},  {"1 2 3,4", true},   {"1 2 /", false},  {"1 2 / 9", true},
+        {"1 2 3 /", false}, {"1 3*2", true},     {"1 2*2", false},  {"1 2 3 x", true},
+    };
+    test_support::TempDir dir;
+    std::string text;
+    for (const auto& c : cases) text += std::string(c.record) + "\n";
+    test_support::write_file("rows.txt", text);
+    ASSERT_EQ(open_connection({.unit = 3, .file = "rows.txt"}), 0);
+    ReadPosition position;
+    EXPECT_FALSE(last_read_position(4, position));
+    int32_t line = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.record);
+        int32_t v[3] = {};
+        ASSERT_EQ(read_list(3).begin({item(v[0]), item(v[1]), item(v[2])}).end(), 0);
+        ASSERT_TRUE(last_read_position(3, position));
+        EXPECT_EQ(position.record_number, ++line);
+        EXPECT_EQ(position.text_left, c.left);
+    }
 }
 
 }  // namespace
