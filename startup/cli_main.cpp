@@ -11,6 +11,7 @@
 #include "libf/fio/errors.h"
 #include "libf/fio/file_layer.h"
 #include "startup/common/process.h"
+#include "startup/common/version.h"
 
 namespace {
 
@@ -19,6 +20,8 @@ constexpr const char* usage_text =
     "\n"
     "Decomposes the pairwise beta diversity of a data matrix into similarity (S),\n"
     "species replacement (R) and richness difference (D).\n"
+    "\n"
+    "--version prints the program's version.\n"
     "\n"
     "Without arguments the program asks for the input file name and the orientation\n"
     "on standard input. FILE and ORIENTATION answer those two questions in advance:\n"
@@ -66,6 +69,10 @@ int32_t read_answers_first(char* buffer, int32_t count) {
 int main(int argc, char** argv) {
     if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::fputs(usage_text, stdout);
+        return 0;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::puts(startup::versionLine("simplex-cli").c_str());
         return 0;
     }
     if (argc > 3) {

@@ -3,12 +3,15 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "analysis/analysis.h"
 #include "framework/qt/framework_main.h"
 #include "startup/command_line.h"
 #include "startup/common/process.h"
+#include "startup/common/version.h"
 #include "startup/support_library.h"
 
 namespace {
@@ -26,6 +29,11 @@ void runAnalysis() { analysis::run_analysis(); }
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Answered before any window-system connection, so it works without a display.
+    if (argc >= 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::puts(startup::versionLine("simplex").c_str());
+        return 0;
+    }
     startup::set_floating_point();
     startup::prepareSupportLibrary(argc, argv);
     const std::string tail = startup::commandLineTail(argc, argv);
