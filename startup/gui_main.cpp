@@ -8,6 +8,7 @@
 #include <string>
 
 #include "analysis/analysis.h"
+#include "framework/about_box.h"
 #include "framework/qt/framework_main.h"
 #include "startup/command_line.h"
 #include "startup/common/process.h"
@@ -34,6 +35,7 @@ int main(int argc, char** argv) {
         std::puts(startup::versionLine("simplex").c_str());
         return 0;
     }
+    fw::setAboutCredit("for " + startup::versionLine("simplex"));
     startup::set_floating_point();
     startup::prepareSupportLibrary(argc, argv);
     const std::string tail = startup::commandLineTail(argc, argv);
