@@ -6,10 +6,13 @@
 #include <cinttypes>
 #include <cstdio>
 #include <fstream>
+#include <utility>
 
 namespace fw {
 
 namespace {
+
+std::string g_aboutCredit;
 
 // The kernel refuses mappings below vm.mmap_min_addr; 65,536 is its usual value.
 uint64_t lowestMappableAddress() {
@@ -41,5 +44,9 @@ std::string formatAddress(uint64_t address) {
     std::snprintf(text, sizeof text, "0x%08" PRIx64, address);
     return text;
 }
+
+void setAboutCredit(std::string line) { g_aboutCredit = std::move(line); }
+
+const std::string& aboutCredit() { return g_aboutCredit; }
 
 }  // namespace fw

@@ -21,4 +21,9 @@ SystemInfo systemInfo();
 // "0x" and at least eight lowercase hexadecimal digits, zero-padded, never signed.
 std::string formatAddress(uint64_t address);
 
+// The About box's second credit line, given by the process entry (the program and its
+// version); while empty the framework's own wording stays.
+void setAboutCredit(std::string line);
+const std::string& aboutCredit();
+
 }  // namespace fw

@@ -13,6 +13,7 @@
 #include "process/floating_point.h"
 #include "startup/plot_cli.h"
 #include "startup/terminal_progress.h"
+#include "startup/version.h"
 
 namespace {
 
@@ -21,6 +22,8 @@ constexpr const char* usage_text =
     "\n"
     "Decomposes the pairwise beta diversity of a data matrix into similarity (S),\n"
     "species replacement (R) and richness difference (D).\n"
+    "\n"
+    "--version prints the program's version.\n"
     "\n"
     "Without arguments the program asks for the input file name and the orientation\n"
     "on standard input. DATA and ORIENTATION answer those two questions in advance:\n"
@@ -75,6 +78,10 @@ int32_t read_answers_first(char* buffer, int32_t count) {
 int main(int argc, char** argv) {
     if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::fputs(usage_text, stdout);
+        return 0;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::puts(startup::version_line("simplex-cli").c_str());
         return 0;
     }
     const bool plotting = argc >= 2 && std::strcmp(argv[1], "--plot") == 0;

@@ -3,9 +3,12 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "analysis/analysis.h"
+#include "framework/about_box.h"
 #include "framework/program_services.h"
 #include "framework/qt/framework_main.h"
 #include "process/command_line.h"
@@ -13,6 +16,7 @@
 #include "process/support_library.h"
 #include "startup/desktop_plot.h"
 #include "startup/progress_meter.h"
+#include "startup/version.h"
 
 namespace {
 
@@ -41,6 +45,12 @@ void runAnalysis() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Answered before any window-system connection, so it works without a display.
+    if (argc >= 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::puts(startup::version_line("simplex").c_str());
+        return 0;
+    }
+    fw::setAboutCredit("for " + startup::version_line("simplex"));
     process::set_floating_point();
     process::prepare_support_library(argc, argv);
     const std::string tail = process::command_line_tail(argc, argv);

@@ -200,6 +200,7 @@ QDialog* buildAboutDialog(QWidget* owner) {
     setField(*dialog, resources::about::maximumAddress, QString::fromStdString(formatAddress(info.maximumAddress)));
     setField(*dialog, resources::about::processorType, QString::number(info.processorType));
     setField(*dialog, resources::about::processorCount, QString::number(info.processorCount));
+    if (!aboutCredit().empty()) setField(*dialog, resources::about::credit, QString::fromStdString(aboutCredit()));
     // Continue, Enter and Escape all end the dialog with 1.
     auto* button = dialog->findChild<QPushButton*>(QString::number(resources::kButtonId));
     QObject::connect(button, &QPushButton::clicked, dialog, [dialog] { dialog->done(1); });

@@ -51,7 +51,7 @@ constexpr Accelerator kAccelerators[] = {
 constexpr DialogControl kAboutControls[] = {
     {ControlKind::staticText, "TAVO Application Framework", kNoControlId, 10, 10, 140, 8},
     {ControlKind::staticText, "A console, menus, saving and printing", kNoControlId, 10, 28, 140, 8},
-    {ControlKind::staticText, "for record-oriented analysis programs.", kNoControlId, 10, 40, 140, 8},
+    {ControlKind::staticText, "for record-oriented analysis programs.", about::credit, 10, 40, 140, 8},
     {ControlKind::staticText, "Page Size", kNoControlId, 10, 65, 75, 8},
     {ControlKind::staticText, "Minimum Address", kNoControlId, 10, 80, 75, 8},
     {ControlKind::staticText, "Maximum Address", kNoControlId, 10, 95, 75, 8},

@@ -106,6 +106,7 @@ constexpr int32_t minimumAddress = 103;
 constexpr int32_t maximumAddress = 104;
 constexpr int32_t processorType = 105;
 constexpr int32_t processorCount = 106;
+constexpr int32_t credit = 107;  // the second credit line
 }  // namespace about
 
 constexpr int32_t kPrintingDialogId = 200;

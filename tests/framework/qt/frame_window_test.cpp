@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "analysis/analysis.h"
+#include "framework/about_box.h"
 #include "framework/console_logic.h"
 #include "framework/qt/console_widget.h"
 #include "framework/qt/event_loops.h"
@@ -178,9 +179,17 @@ TEST_F(FrameWindowTest, WindowShortcutsTileAndCascade) {
     EXPECT_NE(child->geometry(), frame->mdiArea().viewport()->rect());
 }
 
-TEST_F(FrameWindowTest, AboutBoxShowsTheSystemFields) {
+TEST_F(FrameWindowTest, AboutBoxShowsTheSystemFieldsAndTheEntrysCredit) {
+    // An entry's credit: a version line with a commit, shown whole.
+    const QString credit = "for simplex 1.10.0 (commit abcdef0)";
+    fw::setAboutCredit(credit.toStdString());
     QDialog* about = fw::qt::buildAboutDialog(frame);
+    fw::setAboutCredit("");
     EXPECT_EQ(about->windowTitle(), "About TAVO");
+    auto* creditLine = about->findChild<QLabel*>("107");
+    ASSERT_NE(creditLine, nullptr);
+    EXPECT_EQ(creditLine->text(), credit);
+    EXPECT_LE(creditLine->sizeHint().width(), creditLine->width());
     const QRegularExpression address("^0x[0-9a-f]{8,}$");
     for (int id : {103, 104}) {
         auto* field = about->findChild<QLabel*>(QString::number(id));
