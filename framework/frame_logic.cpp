@@ -12,19 +12,22 @@ FrameState& frameState() {
 
 void resetFrameState(FrameState& state) { state = FrameState{}; }
 
-void saveAsCommand(FrameContext& frame) {
+SaveResult saveAsCommand(FrameContext& frame) {
     FrameState& state = frame.state;
-    if (!frame.platform.runSaveAsDialog(state.saveFileName, state.saveFileTitle)) return;
-    frame.platform.setConsoleTitle(state.saveFileTitle);
-    writeConsoleText(frame.text, state.saveFileName, frame.platform);
+    std::string name = state.saveFileName;
+    std::string title = state.saveFileTitle;
+    if (!frame.platform.runSaveAsDialog(name, title)) return SaveResult::cancelled;
+    if (writeConsoleText(frame.text, name, frame.platform) == 0) return SaveResult::failed;
+    state.saveFileName = name;
+    state.saveFileTitle = title;
+    frame.platform.setConsoleTitle(title);
+    return SaveResult::saved;
 }
 
-void saveCommand(FrameContext& frame) {
-    if (frame.state.saveFileName.empty()) {
-        saveAsCommand(frame);
-        return;
-    }
-    writeConsoleText(frame.text, frame.state.saveFileName, frame.platform);
+SaveResult saveCommand(FrameContext& frame) {
+    if (frame.state.saveFileName.empty()) return saveAsCommand(frame);
+    return writeConsoleText(frame.text, frame.state.saveFileName, frame.platform) != 0 ? SaveResult::saved
+                                                                                       : SaveResult::failed;
 }
 
 namespace {
@@ -59,7 +62,7 @@ bool closeApplication(FrameContext& frame) {
         const int32_t reply = frame.platform.messageBox(true, kSaveQuestion, kCaption, mb::yesNoCancel | mb::iconWarning);
         if (reply == answer::cancel) return false;
         // Yes saves as Save does; a cancelled Save As dialog closes without saving.
-        if (reply == answer::yes) saveCommand(frame);
+        if (reply == answer::yes && saveCommand(frame) == SaveResult::failed) return false;
     }
     exitStep(frame);
     return true;

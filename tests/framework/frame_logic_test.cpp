@@ -65,6 +65,7 @@ struct FakeFrame : fw::FramePlatform {
 };
 
 const std::string kQuestion = "box Save the Input/Output window? / TAVO / 51 / frame";  // 0x33
+const std::string kCannotCreate = "box Cannot create file / TAVO / 48";                // 0x30, no owner
 
 std::vector<int32_t> g_programCalls;
 void programItem(int32_t* checked) { g_programCalls.push_back(*checked); }
@@ -165,6 +166,14 @@ TEST_F(FrameTest, SaveWithAndWithoutAChosenFile) {
     EXPECT_EQ(fake.log, Log({"save-as dialog offering '" + dir.path() + "/run.txt'", "title other.txt"}));
     EXPECT_EQ(state.saveFileName, dir.path() + "/other.txt");
     EXPECT_EQ(state.saveFileTitle, "other.txt");
+
+    // A Save As that cannot write keeps the file and the title it had.
+    fake.log.clear();
+    fake.saveAsChoice = dir.path() + "/missing/run.txt";
+    fw::frameCommand(frame, fw::command::saveAs);
+    EXPECT_EQ(fake.log, Log({"save-as dialog offering '" + dir.path() + "/other.txt'", kCannotCreate}));
+    EXPECT_EQ(state.saveFileName, dir.path() + "/other.txt");
+    EXPECT_EQ(state.saveFileTitle, "other.txt");
 }
 
 TEST_F(FrameTest, CloseSequenceInEveryState) {
@@ -178,9 +187,8 @@ TEST_F(FrameTest, CloseSequenceInEveryState) {
         Log expected;
         bool closed;
         bool fileWritten;
+        std::string folder = "";  // of the chosen or picked file
     };
-    const std::string chosen = "box-chosen.txt";
-    const std::string picked = "box-picked.txt";
     const std::vector<Case> cases = {
         {"running, No", false, false, false, false, fw::answer::no,
          {kQuestion, "destroy frame", "end program"}, true, false},
@@ -192,12 +200,19 @@ TEST_F(FrameTest, CloseSequenceInEveryState) {
         {"finished, Yes with a chosen file", true, false, true, false, fw::answer::yes,
          {kQuestion, "destroy frame"}, true, true},
         {"running, Yes through Save As", false, false, false, true, fw::answer::yes,
-         {kQuestion, "save-as dialog offering ''", "title " + picked, "destroy frame", "end program"}, true, true},
+         {kQuestion, "save-as dialog offering ''", "title box-picked.txt", "destroy frame", "end program"}, true, true},
         {"finished, Yes with a cancelled Save As", true, false, false, false, fw::answer::yes,
          {kQuestion, "save-as dialog offering ''", "destroy frame"}, true, false},
+        // A failed save shows its message and cancels the close: the text is not lost.
+        {"running, Yes, the chosen file cannot be created", false, false, true, false, fw::answer::yes,
+         {kQuestion, kCannotCreate}, false, false, "missing/"},
+        {"finished, Yes, Save As to where no file can be created", true, false, false, true, fw::answer::yes,
+         {kQuestion, "save-as dialog offering ''", kCannotCreate}, false, false, "missing/"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        const std::string chosen = c.folder + "box-chosen.txt";
+        const std::string picked = c.folder + "box-picked.txt";
         std::remove(chosen.c_str());
         std::remove(picked.c_str());
         state = fw::FrameState{};
@@ -213,6 +228,7 @@ TEST_F(FrameTest, CloseSequenceInEveryState) {
         EXPECT_EQ(fake.log, c.expected);
         EXPECT_EQ(state.closing, c.closed);
         const std::string written = c.fileChosen ? chosen : picked;
+        EXPECT_EQ(state.saveFileName, c.fileChosen || c.fileWritten ? written : "") << "chosen only once written";
         EXPECT_EQ(test_support::file_exists(written), c.fileWritten);
         if (c.fileWritten) {
             EXPECT_EQ(test_support::read_file(written), kSaved);
