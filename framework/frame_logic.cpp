@@ -32,14 +32,6 @@ SaveResult saveCommand(FrameContext& frame) {
 
 namespace {
 
-// The Edit commands run only while their items are enabled; a Cut or Copy that reached the
-// clipboard makes Paste available.
-void editCommand(FrameContext& frame, int32_t id) {
-    if (!frame.platform.isMenuItemEnabled(id)) return;
-    const int32_t done = frame.platform.consoleEdit(id);
-    if (done != 0 && (id == command::cut || id == command::copy)) frame.platform.enableMenuItem(command::paste, true);
-}
-
 void programCommand(FrameContext& frame, int32_t id) {
     const ProgramCommand callback = frame.state.programCommands[static_cast<size_t>(id - command::firstProgram)];
     if (callback == nullptr) return;
@@ -84,7 +76,7 @@ void frameCommand(FrameContext& frame, int32_t id) {
         case command::cut:
         case command::copy:
         case command::paste:
-        case command::remove: editCommand(frame, id); return;
+        case command::remove: frame.platform.consoleEdit(id); return;
         case command::cascade: frame.platform.arrangeChildren(ChildArrangement::cascade); return;
         case command::tile: frame.platform.arrangeChildren(ChildArrangement::tile); return;
         case command::arrangeIcons: frame.platform.arrangeChildren(ChildArrangement::arrangeIcons); return;

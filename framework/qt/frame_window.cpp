@@ -287,6 +287,8 @@ QMdiSubWindow* FrameWindow::attachConsole(ConsoleWidget& console) {
     console.menuItemChanged = [this](int32_t command, bool enabled) {
         if (QAction* a = action(command)) a->setEnabled(enabled);
     };
+    for (int32_t command : {command::cut, command::copy, command::paste, command::remove})
+        if (QAction* a = action(command)) a->setEnabled(isEditItemEnabled(console.view(), command));
     consoleChild_ = addConsoleWindow(*area_, console);
     consoleChild_->setWindowIcon(resourceIcon(resources::kChildIcon));
     return consoleChild_;
@@ -342,44 +344,13 @@ void FrameWindow::printConsoleText() {
 
 void FrameWindow::runAboutDialog() { dialogs.about(this); }
 
-bool FrameWindow::isMenuItemEnabled(int32_t command) {
-    if (console_ != nullptr && command >= command::undo && command <= command::remove)
-        return console_->isMenuItemEnabled(command);
-    QAction* a = action(command);
-    return a != nullptr && a->isEnabled();
-}
-
-void FrameWindow::enableMenuItem(int32_t command, bool enabled) {
-    if (console_ != nullptr && command >= command::undo && command <= command::remove) {
-        console_->enableMenuItem(command, enabled);  // mirrored here through menuItemChanged
-        return;
-    }
-    if (QAction* a = action(command)) a->setEnabled(enabled);
-}
-
 bool FrameWindow::isMenuItemChecked(int32_t command) {
     if (command >= command::firstProgram) return programItemChecked(command);
     QAction* a = action(command);
     return a != nullptr && a->isChecked();
 }
 
-int32_t FrameWindow::consoleEdit(int32_t command) {
-    if (console_ == nullptr) return 0;
-    ConsoleView& view = console_->view();
-    int32_t result = 0;
-    switch (command) {
-        case command::cut: result = cutSelection(view); break;
-        case command::copy: result = copySelection(view); break;
-        case command::paste:
-            pasteClipboard(view);
-            result = 1;
-            break;
-        case command::remove: result = deleteSelection(view); break;
-        default: break;
-    }
-    checkEventLoops();  // a pasted carriage return may have ended a read
-    return result;
-}
+int32_t FrameWindow::consoleEdit(int32_t command) { return console_ != nullptr ? console_->runEditCommand(command) : 0; }
 
 void FrameWindow::arrangeChildren(ChildArrangement arrangement) {
     switch (arrangement) {

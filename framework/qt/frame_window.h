@@ -44,7 +44,7 @@ public:
     // The run-time's program end; replaceable for tests.
     std::function<void()> endProgramHook;
 
-    // Shows the console as the "Input/Output" child and mirrors its Edit items in the menu.
+    // Shows the console as the "Input/Output" child; the Edit items follow its states.
     QMdiSubWindow* attachConsole(ConsoleWidget& console);
     QAction* action(int32_t command) const;
 
@@ -54,8 +54,6 @@ public:
     void setConsoleTitle(const std::string& title) override;
     void printConsoleText() override;
     void runAboutDialog() override;
-    bool isMenuItemEnabled(int32_t command) override;
-    void enableMenuItem(int32_t command, bool enabled) override;
     bool isMenuItemChecked(int32_t command) override;
     int32_t consoleEdit(int32_t command) override;
     void arrangeChildren(ChildArrangement arrangement) override;

@@ -114,12 +114,24 @@ TEST_F(FrameWindowTest, MenuBarHoldsTheDocumentedItemsStatesAndShortcuts) {
     EXPECT_EQ(child->windowTitle(), "Input/Output");
 }
 
-TEST_F(FrameWindowTest, CopyShortcutDoesNothingWithoutASelection) {
+// The Edit items follow the console's states: Cut, Copy and Delete its selection, Paste the
+// system clipboard, whichever program filled it.
+TEST_F(FrameWindowTest, EditItemsFollowTheSelectionAndTheClipboard) {
     output("hello world");
-    QApplication::clipboard()->setText("before");
-    QTest::keyClick(console, Qt::Key_C, Qt::ControlModifier);
-    EXPECT_EQ(QApplication::clipboard()->text(), "before");
+    QClipboard* clipboard = QApplication::clipboard();
+    clipboard->clear();
     EXPECT_FALSE(frame->action(fw::command::paste)->isEnabled());
+    clipboard->setText("pasted");
+    EXPECT_TRUE(frame->action(fw::command::paste)->isEnabled());
+    frame->action(fw::command::paste)->trigger();
+    EXPECT_EQ(fw::lastLine(text), "pasted");
+    clipboard->clear();
+    EXPECT_FALSE(frame->action(fw::command::paste)->isEnabled());
+
+    clipboard->setText("before");
+    QTest::keyClick(console, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(clipboard->text(), "before");
+    EXPECT_FALSE(frame->action(fw::command::copy)->isEnabled());
 
     // With a selection the same key copies it and makes Paste available.
     const auto mouse = [this](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
@@ -132,7 +144,7 @@ TEST_F(FrameWindowTest, CopyShortcutDoesNothingWithoutASelection) {
     mouse(QEvent::MouseButtonRelease, cell(0, 5), Qt::LeftButton, Qt::NoButton);
     ASSERT_TRUE(frame->action(fw::command::copy)->isEnabled());
     QTest::keyClick(console, Qt::Key_C, Qt::ControlModifier);
-    EXPECT_EQ(QApplication::clipboard()->text(), "hello");
+    EXPECT_EQ(clipboard->text(), "hello");
     EXPECT_TRUE(frame->action(fw::command::paste)->isEnabled());
 }
 
