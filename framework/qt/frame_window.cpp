@@ -4,6 +4,7 @@
 #include "framework/qt/program_services.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDialog>
@@ -23,6 +24,10 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QTimer>
+
+#include <algorithm>
+#include <vector>
 
 #include "framework/about_box.h"
 #include "framework/qt/console_widget.h"
@@ -78,6 +83,11 @@ QDialog* buildDialog(const resources::DialogTemplate& t, QWidget* owner) {
         control->setGeometry(dialogRect(fm, c.x, c.y, c.width, c.height));
     }
     return dialog;
+}
+
+// How much wider the control must be to show its text in its own font.
+int textOverflow(const QWidget& control) {
+    return std::max(0, control.sizeHint().width() - control.width());
 }
 
 void setField(QDialog& dialog, int32_t id, const QString& text) {
@@ -200,6 +210,7 @@ QDialog* buildAboutDialog(QWidget* owner) {
     setField(*dialog, resources::about::maximumAddress, QString::fromStdString(formatAddress(info.maximumAddress)));
     setField(*dialog, resources::about::processorType, QString::number(info.processorType));
     setField(*dialog, resources::about::processorCount, QString::number(info.processorCount));
+    fitDialogToTexts(*dialog);
     // Continue, Enter and Escape all end the dialog with 1.
     auto* button = dialog->findChild<QPushButton*>(QString::number(resources::kButtonId));
     QObject::connect(button, &QPushButton::clicked, dialog, [dialog] { dialog->done(1); });
@@ -207,8 +218,31 @@ QDialog* buildAboutDialog(QWidget* owner) {
     return dialog;
 }
 
+void fitDialogToTexts(QDialog& dialog) {
+    QList<QWidget*> controls = dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    std::sort(controls.begin(), controls.end(), [](QWidget* a, QWidget* b) { return a->x() < b->x(); });
+    int rightmost = 0;
+    for (QWidget* c : controls) rightmost = std::max(rightmost, c->geometry().right() + 1);
+    const int margin = std::max(0, dialog.width() - rightmost);
+    // In order of x, so a control's shift is known before anything to its right needs it.
+    std::vector<int> shift(static_cast<size_t>(controls.size()), 0);
+    for (qsizetype i = 0; i < controls.size(); ++i)
+        for (qsizetype left = 0; left < i; ++left)
+            if (controls[left]->geometry().right() < controls[i]->x())
+                shift[static_cast<size_t>(i)] = std::max(shift[static_cast<size_t>(i)],
+                                                          shift[static_cast<size_t>(left)] + textOverflow(*controls[left]));
+    int width = dialog.width();
+    for (qsizetype i = 0; i < controls.size(); ++i) {
+        QWidget* c = controls[i];
+        c->setGeometry(c->x() + shift[static_cast<size_t>(i)], c->y(), c->width() + textOverflow(*c), c->height());
+        width = std::max(width, c->geometry().right() + 1 + margin);
+    }
+    dialog.setFixedSize(width, dialog.height());
+}
+
 QDialog* buildPrintingDialog(QWidget* owner, bool& keepPrinting) {
     QDialog* dialog = buildDialog(resources::printingDialog(), owner);
+    fitDialogToTexts(*dialog);
     dialog->setModal(false);
     auto* button = dialog->findChild<QPushButton*>(QString::number(resources::kButtonId));
     QObject::connect(button, &QPushButton::clicked, dialog, [&keepPrinting] { keepPrinting = false; });
@@ -230,6 +264,7 @@ FrameWindow::FrameWindow(const QString& title, FrameState& state, ConsoleText& t
     area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(area_);
     buildMenus();
+    qApp->installEventFilter(this);
 }
 
 void FrameWindow::buildMenus() {
@@ -273,7 +308,10 @@ void FrameWindow::listChildWindows() {
         a->setData(kFirstChildId + n++);
         a->setCheckable(true);
         a->setChecked(child == area_->activeSubWindow());
-        connect(a, &QAction::triggered, this, [this, child] { area_->setActiveSubWindow(child); });
+        connect(a, &QAction::triggered, this, [this, child] {
+            if (child->isMinimized()) child->showNormal();
+            area_->setActiveSubWindow(child);
+        });
     }
 }
 
@@ -397,6 +435,20 @@ void FrameWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     event->ignore();
+}
+
+// A dialog that had the keyboard closed: the frame takes it back. A window manager would do
+// so; without one the keys would reach no window of ours, and the shortcuts, which act only
+// in the active window, would do nothing.
+bool FrameWindow::eventFilter(QObject* watched, QEvent* event) {
+    const auto* dialog = qobject_cast<QDialog*>(watched);
+    if (event->type() == QEvent::Hide && dialog != nullptr && dialog->windowHandle() != nullptr &&
+        QGuiApplication::focusWindow() == dialog->windowHandle()) {
+        QTimer::singleShot(0, this, [this] {
+            if (QApplication::activeWindow() == nullptr && isVisible() && !isMinimized()) activateWindow();
+        });
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 }  // namespace fw::qt

@@ -66,6 +66,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus();
@@ -87,6 +88,10 @@ int32_t printedLinesPerPage(QPrinter& printer);
 // The dialogs built from their templates (not yet shown).
 QDialog* buildAboutDialog(QWidget* owner);
 QDialog* buildPrintingDialog(QWidget* owner, bool& keepPrinting);
+// Widens the dialog's labels and buttons to their texts in the font they are drawn in; what
+// stands to the right of a widened control moves right with it, and the dialog grows to hold
+// them all.
+void fitDialogToTexts(QDialog& dialog);
 
 // Icons 400 (frame) and 401 (child windows).
 QIcon resourceIcon(int32_t id);

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPrinter>
@@ -20,6 +21,7 @@
 #include <QTimer>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -181,17 +183,69 @@ TEST_F(FrameWindowTest, AltWithAMenuMnemonicOpensThatMenuAndTypesNothing) {
     EXPECT_NE(consoleBytes(text), before);
 }
 
-TEST_F(FrameWindowTest, WindowShortcutsTileAndCascade) {
+TEST_F(FrameWindowTest, WindowMenuTilesCascadesAndRestores) {
     child->setGeometry(15, 15, 200, 100);
     QTest::keyClick(console, Qt::Key_F4, Qt::ShiftModifier);
     EXPECT_EQ(child->geometry(), frame->mdiArea().viewport()->rect());  // one child tiled fills the area
     QTest::keyClick(console, Qt::Key_F5, Qt::ShiftModifier);
     EXPECT_EQ(child->pos(), QPoint(0, 0));
     EXPECT_NE(child->geometry(), frame->mdiArea().viewport()->rect());
+
+    // Choosing a minimised child in the menu's list of windows restores it.
+    child->showMinimized();
+    ASSERT_TRUE(child->isMinimized());
+    QMenu* windowMenu = frame->menuBar()->actions().at(2)->menu();
+    emit windowMenu->aboutToShow();
+    QAction* listed = windowMenu->actions().last();
+    ASSERT_EQ(listed->text(), "&1 Input/Output");
+    listed->trigger();
+    EXPECT_FALSE(child->isMinimized());
+    EXPECT_EQ(frame->mdiArea().activeSubWindow(), child);
 }
 
-TEST_F(FrameWindowTest, AboutBoxShowsTheSystemFields) {
+// Without a window manager nothing gives the keyboard back to the frame when a dialog closes;
+// the frame takes it back itself, so typing reaches the console and the shortcuts work.
+TEST_F(FrameWindowTest, FrameIsActiveAgainAfterAnyDialogCloses) {
+    const auto closeTheDialogSoon = [] {
+        QTimer::singleShot(50, [] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->reject();
+        });
+    };
+    const std::vector<std::pair<const char*, std::function<void()>>> dialogs = {
+        {"message box", [this] { fw::qt::standardDialogs().messageBox(frame, "text", "TAVO", fw::mb::ok); }},
+        {"About", [this] { fw::qt::standardDialogs().about(frame); }},
+        {"any other dialog", [this] { QDialog(frame).exec(); }},
+    };
+    for (const auto& [name, run] : dialogs) {
+        SCOPED_TRACE(name);
+        ASSERT_EQ(QApplication::activeWindow(), frame);
+        closeTheDialogSoon();
+        run();
+        EXPECT_TRUE(QTest::qWaitFor([this] { return QApplication::activeWindow() == frame; }, 1000));
+        EXPECT_EQ(QApplication::focusWidget(), console);
+        child->setGeometry(15, 15, 200, 100);
+        QTest::keyClick(console, Qt::Key_F4, Qt::ShiftModifier);
+        EXPECT_EQ(child->geometry(), frame->mdiArea().viewport()->rect()) << "the Tile shortcut works";
+    }
+}
+
+TEST_F(FrameWindowTest, AboutBoxShowsTheSystemFieldsInFull) {
     QDialog* about = fw::qt::buildAboutDialog(frame);
+    // Each text fits its control in the font it is drawn in; no control covers another or
+    // leaves the dialog.
+    const QList<QWidget*> controls = about->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (QWidget* control : controls) {
+        const auto* label = qobject_cast<QLabel*>(control);
+        const auto* button = qobject_cast<QPushButton*>(control);
+        ASSERT_TRUE(label != nullptr || button != nullptr);
+        const QString shown = label != nullptr ? label->text() : button->text();
+        SCOPED_TRACE(shown.toStdString());
+        EXPECT_LE(control->fontMetrics().horizontalAdvance(shown), control->contentsRect().width());
+        EXPECT_TRUE(about->rect().contains(control->geometry()));
+        for (QWidget* other : controls)
+            if (other != control) EXPECT_FALSE(control->geometry().intersects(other->geometry()));
+    }
+
     EXPECT_EQ(about->windowTitle(), "About TAVO");
     const QRegularExpression address("^0x[0-9a-f]{8,}$");
     for (int id : {103, 104}) {
