@@ -225,16 +225,16 @@ void fitDialogToTexts(QDialog& dialog) {
     for (QWidget* c : controls) rightmost = std::max(rightmost, c->geometry().right() + 1);
     const int margin = std::max(0, dialog.width() - rightmost);
     // In order of x, so a control's shift is known before anything to its right needs it.
-    std::vector<int> shift(static_cast<size_t>(controls.size()), 0);
-    for (qsizetype i = 0; i < controls.size(); ++i)
-        for (qsizetype left = 0; left < i; ++left)
+    const auto count = static_cast<size_t>(controls.size());
+    std::vector<int> shift(count, 0);
+    for (size_t i = 0; i < count; ++i)
+        for (size_t left = 0; left < i; ++left)
             if (controls[left]->geometry().right() < controls[i]->x())
-                shift[static_cast<size_t>(i)] = std::max(shift[static_cast<size_t>(i)],
-                                                          shift[static_cast<size_t>(left)] + textOverflow(*controls[left]));
+                shift[i] = std::max(shift[i], shift[left] + textOverflow(*controls[left]));
     int width = dialog.width();
-    for (qsizetype i = 0; i < controls.size(); ++i) {
+    for (size_t i = 0; i < count; ++i) {
         QWidget* c = controls[i];
-        c->setGeometry(c->x() + shift[static_cast<size_t>(i)], c->y(), c->width() + textOverflow(*c), c->height());
+        c->setGeometry(c->x() + shift[i], c->y(), c->width() + textOverflow(*c), c->height());
         width = std::max(width, c->geometry().right() + 1 + margin);
     }
     dialog.setFixedSize(width, dialog.height());
@@ -388,7 +388,9 @@ bool FrameWindow::isMenuItemChecked(int32_t command) {
     return a != nullptr && a->isChecked();
 }
 
-int32_t FrameWindow::consoleEdit(int32_t command) { return console_ != nullptr ? console_->runEditCommand(command) : 0; }
+int32_t FrameWindow::consoleEdit(int32_t command) {
+    return console_ != nullptr ? console_->runEditCommand(command) : 0;
+}
 
 void FrameWindow::arrangeChildren(ChildArrangement arrangement) {
     switch (arrangement) {
@@ -441,9 +443,11 @@ void FrameWindow::closeEvent(QCloseEvent* event) {
 // so; without one the keys would reach no window of ours, and the shortcuts, which act only
 // in the active window, would do nothing.
 bool FrameWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::Hide) return QMainWindow::eventFilter(watched, event);
     const auto* dialog = qobject_cast<QDialog*>(watched);
-    if (event->type() == QEvent::Hide && dialog != nullptr && dialog->windowHandle() != nullptr &&
-        QGuiApplication::focusWindow() == dialog->windowHandle()) {
+    const bool hadFocus = dialog != nullptr && dialog->windowHandle() != nullptr &&
+                          QGuiApplication::focusWindow() == dialog->windowHandle();
+    if (hadFocus) {
         QTimer::singleShot(0, this, [this] {
             if (QApplication::activeWindow() == nullptr && isVisible() && !isMinimized()) activateWindow();
         });

@@ -350,7 +350,11 @@ TEST_F(Console, VerticalRangeKeepsTwoRowsOfSlack) {
 // the caret at its end.
 TEST_F(Console, CaretStaysInViewSideways) {
     using Key = std::function<void()>;
-    auto keys = [this](int32_t k, int times) { return Key([=, this] { for (int i = 0; i < times; ++i) fw::onKeyDown(view, k); }); };
+    auto keys = [this](int32_t k, int times) {
+        return Key([=, this] {
+            for (int i = 0; i < times; ++i) fw::onKeyDown(view, k);
+        });
+    };
     struct Step {
         const char* name;
         Key act;
