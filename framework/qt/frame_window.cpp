@@ -25,6 +25,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 #include <vector>
@@ -264,7 +265,7 @@ FrameWindow::FrameWindow(const QString& title, FrameState& state, ConsoleText& t
     area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(area_);
     buildMenus();
-    qApp->installEventFilter(this);
+    watchDialogs();
 }
 
 void FrameWindow::buildMenus() {
@@ -439,20 +440,31 @@ void FrameWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
 }
 
-// A dialog that had the keyboard closed: the frame takes it back. A window manager would do
-// so; without one the keys would reach no window of ours, and the shortcuts, which act only
-// in the active window, would do nothing.
+// A window manager gives the keyboard back to the frame when a dialog closes; without one the
+// keys would reach no window of ours, and the shortcuts, which act only in the active window,
+// would do nothing. So the frame takes the keyboard back itself when a dialog that held it
+// closes, or when it lands on a window already hidden (a dialog closed before its focus came).
+void FrameWindow::watchDialogs() {
+    qApp->installEventFilter(this);
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focus) {
+        if (focus != nullptr && !focus->isVisible()) reclaimKeyboardSoon();
+    });
+}
+
 bool FrameWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::Hide) return QMainWindow::eventFilter(watched, event);
     const auto* dialog = qobject_cast<QDialog*>(watched);
-    const bool hadFocus = dialog != nullptr && dialog->windowHandle() != nullptr &&
-                          QGuiApplication::focusWindow() == dialog->windowHandle();
-    if (hadFocus) {
-        QTimer::singleShot(0, this, [this] {
-            if (QApplication::activeWindow() == nullptr && isVisible() && !isMinimized()) activateWindow();
-        });
-    }
+    if (dialog != nullptr && dialog->windowHandle() != nullptr && QGuiApplication::focusWindow() == dialog->windowHandle())
+        reclaimKeyboardSoon();
     return QMainWindow::eventFilter(watched, event);
+}
+
+// Once the events of the close have run: only when no shown window of ours is active.
+void FrameWindow::reclaimKeyboardSoon() {
+    QTimer::singleShot(0, this, [this] {
+        const QWidget* active = QApplication::activeWindow();
+        if ((active == nullptr || !active->isVisible()) && isVisible() && !isMinimized()) activateWindow();
+    });
 }
 
 }  // namespace fw::qt

@@ -71,6 +71,8 @@ protected:
 private:
     void buildMenus();
     void listChildWindows();
+    void watchDialogs();
+    void reclaimKeyboardSoon();
 
     QMdiArea* area_;
     ConsoleWidget* console_ = nullptr;
