@@ -53,15 +53,15 @@ void invalidateHighlight(ConsoleView& view) {
                                    y + view.lineHeight}, true);
 }
 
-void enableEditItems(ConsoleView& view, bool enabled) {
-    for (int32_t command : {menu::cut, menu::copy, menu::remove})
-        view.platform->enableMenuItem(command, enabled);
+void enableSelectionItems(ConsoleView& view, bool enabled) {
+    view.editItems.selection = enabled;
+    for (int32_t id : {command::cut, command::copy, command::remove}) view.platform->enableMenuItem(id, enabled);
 }
 
 void cancelSelection(ConsoleView& view) {
     invalidateHighlight(view);
     view.selection.active = false;
-    enableEditItems(view, false);
+    enableSelectionItems(view, false);
 }
 
 // The selected piece, limited to its line's current length.
@@ -109,6 +109,25 @@ void keepEndInView(ConsoleView& view) {
     }
 }
 
+// Scrolls sideways just enough to show the caret's cell; nothing before the window has a size.
+void keepCaretInView(ConsoleView& view) {
+    if (view.visibleColumns <= 0) return;
+    int32_t first = view.hScrollPos;
+    if (view.caretColumn < first)
+        first = view.caretColumn;
+    else if (view.caretColumn >= first + view.visibleColumns)
+        first = view.caretColumn - view.visibleColumns + 1;
+    else
+        return;
+    onHScroll(view, sb::thumbPosition, first);
+}
+
+// The caret's new place, in view.
+void caretMoved(ConsoleView& view) {
+    keepCaretInView(view);
+    placeCaret(view);
+}
+
 // Typing -------------------------------------------------------------------------------------
 
 int32_t insertAction(ConsoleView& view) {
@@ -124,23 +143,29 @@ void deleteAction(ConsoleView& view) {
     invalidateRowFrom(view, view.caretRow, view.caretColumn);
 }
 
-void enter(ConsoleView& view) {
+// Moves the caret to column 0 below the last line; on the new row it first adds that line,
+// empty. False when no line could be added.
+bool endLine(ConsoleView& view) {
     if (view.caretOnNewRow) {
         keepEndInView(view);
-        if (!appendEmptyLine(*view.text)) return;  // out of memory: the row stays open
+        if (!appendEmptyLine(*view.text)) return false;  // out of memory: the row stays open
     }
     view.caretColumn = 0;
     ++view.caretRow;
     view.caretOnNewRow = true;
-    if (view.hScrollPos != 0) onHScroll(view, sb::left, 0);
+    keepCaretInView(view);
     if (view.text->lineCount + 2 > view.visibleRows) {
         refreshScrollBars(view);  // the new maximum first, so the step is clamped before the pixels move
         onVScroll(view, sb::lineDown, 0);
     }
-    if (view.readPending) {
-        view.completedLine = view.text->lineCount - 1;
-        view.readPending = false;
-    }
+    return true;
+}
+
+// A typed Enter: the line it ends is kept for the reads, whether or not one waits now.
+void enter(ConsoleView& view) {
+    if (!endLine(view)) return;
+    view.enteredLines.emplace_back(lastLine(*view.text));
+    view.readPending = false;
 }
 
 void drawTypedCharacter(ConsoleView& view, char character) {
@@ -160,15 +185,12 @@ void typeCharacter(ConsoleView& view, char character) {
         view.caretOnNewRow = false;
         view.caretRow = view.text->lineCount - 1;
     }
+    const int32_t longest = view.text->longestLine;
     if (!insertAction(view)) return;
     drawTypedCharacter(view, character);
     storeCharacter(*view.text, view.caretColumn, character);
     ++view.caretColumn;
-    view.text->longestLine = std::max(view.text->longestLine, lastRowLength(view));
-    if (view.caretColumn + 1 > view.visibleColumns) {
-        refreshScrollBars(view);
-        onHScroll(view, sb::lineRight, 0);
-    }
+    if (view.text->longestLine != longest) refreshScrollBars(view);
 }
 
 // Mouse --------------------------------------------------------------------------------------
@@ -219,6 +241,7 @@ void onCreate(ConsoleView& view) {
     fresh.lineHeight = std::max(metrics.lineHeight, 1);
     fresh.charWidth = std::max(metrics.charWidth, 1);
     view = fresh;
+    onClipboardChange(view);
 }
 
 void onSize(ConsoleView& view, int32_t width, int32_t height) {
@@ -285,7 +308,7 @@ void onChar(ConsoleView& view, unsigned char character) {
             typeCharacter(view, static_cast<char>(character));
             break;
     }
-    placeCaret(view);
+    caretMoved(view);
 }
 
 void onKeyDown(ConsoleView& view, int32_t key) {
@@ -298,12 +321,12 @@ void onKeyDown(ConsoleView& view, int32_t key) {
         case vk::down: onVScroll(view, sb::lineDown, 0); break;
         case vk::left:
             view.caretColumn = std::max(view.caretColumn - 1, 0);
-            placeCaret(view);
+            caretMoved(view);
             break;
         case vk::right:
             if (view.caretOnNewRow) break;
             view.caretColumn = std::min(view.caretColumn + 1, lastRowLength(view));
-            placeCaret(view);
+            caretMoved(view);
             break;
         case vk::insert:
             cancelSelection(view);
@@ -353,7 +376,7 @@ void onLButtonUp(ConsoleView& view) {
     view.mouseSelecting = false;
     const Selection& s = view.selection;
     if (s.active && s.startColumn < s.endColumn)
-        enableEditItems(view, true);
+        enableSelectionItems(view, true);
     else
         view.selection.active = false;
 }
@@ -387,7 +410,9 @@ void appendOutputLine(ConsoleView& view, const char* text, int32_t length) {
     view.caretColumn = 0;
     int32_t y = rowY(view, view.caretRow);
     view.platform->invalidateRect({cellX(view, 0), y, length * view.charWidth, y + view.lineHeight}, true);
-    onChar(view, kEnter);
+    cancelSelection(view);
+    endLine(view);
+    placeCaret(view);
 }
 
 void refreshScrollBars(ConsoleView& view) {
@@ -396,13 +421,40 @@ void refreshScrollBars(ConsoleView& view) {
     view.vScrollPos = std::min(view.vScrollPos, view.vScrollMax);
     p.setScrollRange(ScrollBar::vertical, 0, view.vScrollMax, false);
     p.setScrollPos(ScrollBar::vertical, view.vScrollPos, true);
-    view.hScrollMax = std::max(0, view.text->longestLine - view.visibleColumns);
+    // One column after the longest line, for the caret at its end.
+    view.hScrollMax = std::max(0, view.text->longestLine + 1 - view.visibleColumns);
     view.hScrollPos = std::min(view.hScrollPos, view.hScrollMax);
     p.setScrollRange(ScrollBar::horizontal, 0, view.hScrollMax, false);
     p.setScrollPos(ScrollBar::horizontal, view.hScrollPos, true);
 }
 
 // Edit commands -------------------------------------------------------------------------------
+
+bool isEditItemEnabled(const ConsoleView& view, int32_t id) {
+    switch (id) {
+        case command::cut:
+        case command::copy:
+        case command::remove: return view.editItems.selection;
+        case command::paste: return view.editItems.paste;
+        default: return false;
+    }
+}
+
+int32_t editCommand(ConsoleView& view, int32_t id) {
+    if (!isEditItemEnabled(view, id)) return 0;
+    switch (id) {
+        case command::cut: return cutSelection(view);
+        case command::copy: return copySelection(view);
+        case command::paste: return pasteClipboard(view);
+        case command::remove: return deleteSelection(view);
+        default: return 0;
+    }
+}
+
+void onClipboardChange(ConsoleView& view) {
+    view.editItems.paste = view.platform->isClipboardTextAvailable();
+    view.platform->enableMenuItem(command::paste, view.editItems.paste);
+}
 
 int32_t copySelection(ConsoleView& view) {
     if (!view.selection.active) return 0;
@@ -428,17 +480,22 @@ int32_t deleteSelection(ConsoleView& view) {
         view.caretColumn = s.endColumn < view.caretColumn ? view.caretColumn - removed : s.startColumn;
     invalidateRowFrom(view, s.line, s.startColumn);
     cancelSelection(view);
-    placeCaret(view);
+    caretMoved(view);
     return 1;
 }
 
-void pasteClipboard(ConsoleView& view) {
+int32_t pasteClipboard(ConsoleView& view) {
     Platform& p = *view.platform;
-    if (!p.isClipboardTextAvailable() || !p.openClipboard()) return;
+    if (!p.isClipboardTextAvailable() || !p.openClipboard()) return 0;
     char pasted[kPasteLimit];
-    int32_t count = p.getClipboardText(pasted, kPasteLimit);
+    const int32_t count = p.getClipboardText(pasted, kPasteLimit);
     p.closeClipboard();
-    for (int32_t i = 0; i < count && pasted[i] != '\0'; ++i) onChar(view, static_cast<unsigned char>(pasted[i]));
+    for (int32_t i = 0; i < count && pasted[i] != '\0'; ++i) {
+        const char byte = pasted[i];
+        if (byte == '\n' && i > 0 && pasted[i - 1] == '\r') continue;  // CR LF is one Enter
+        onChar(view, byte == '\n' ? kEnter : static_cast<unsigned char>(byte));
+    }
+    return count >= 0 ? 1 : 0;
 }
 
 // Console callbacks ---------------------------------------------------------------------------
@@ -456,19 +513,19 @@ int32_t consoleWrite(ConsoleView& view, const char* buffer, const int32_t* count
 }
 
 int32_t consoleRead(ConsoleView& view, char* buffer, int32_t capacity) {
-    view.readPending = true;
-    view.completedLine = -1;
-    view.platform->runEventsWhile(view.readPending);
-    if (view.readPending || view.completedLine < 0) {
-        view.readPending = false;  // the frame is gone: no line was ended, nothing to deliver
-        return 0;
+    if (view.enteredLines.empty()) {
+        view.readPending = true;
+        view.platform->runEventsWhile(view.readPending);
+        view.readPending = false;
+        if (view.enteredLines.empty()) return 0;  // the frame is gone: no line was ended, nothing to deliver
     }
-    return readLineBytes(*view.text, view.completedLine + 1, buffer, capacity);
+    const std::string line = std::move(view.enteredLines.front());
+    view.enteredLines.pop_front();
+    return readLineBytes(line, buffer, capacity);
 }
 
-int32_t readLineBytes(const ConsoleText& text, int32_t n, char* buffer, int32_t capacity) {
+int32_t readLineBytes(std::string_view line, char* buffer, int32_t capacity) {
     if (capacity <= 0) return 0;
-    std::string_view line = lineText(text, n);
     int32_t count = std::min(static_cast<int32_t>(line.size()), std::max(capacity - 2, 0));
     if (count > 0) std::memcpy(buffer, line.data(), static_cast<size_t>(count));
     for (char end : {'\r', '\n'})

@@ -1,22 +1,17 @@
 // The console window's behaviour without a window system: caret, scrolling, keys, mouse
-// selection, Edit commands, output lines and the line read by the console callbacks.
+// selection, Edit commands, output lines and the lines read by the console callbacks.
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
 
 #include "framework/console_text.h"
 #include "framework/platform.h"
+#include "framework/resources/menus.h"
 
 namespace fw {
-
-// Edit menu commands the console greys and enables.
-namespace menu {
-constexpr int32_t undo = 600;  // always greyed; no action
-constexpr int32_t cut = 610;
-constexpr int32_t copy = 611;
-constexpr int32_t paste = 612;
-constexpr int32_t remove = 613;
-}  // namespace menu
 
 // Scroll requests, numbered as the scroll bars send them; horizontal names share the numbers.
 namespace sb {
@@ -49,6 +44,13 @@ struct Selection {
     int32_t endColumn = 0;
 };
 
+// The Edit items' enabled states, kept here only; the frame's menu follows them through
+// Platform::enableMenuItem. Undo is always greyed.
+struct EditItems {
+    bool selection = false;  // Cut, Copy and Delete: a finished, non-empty selection
+    bool paste = false;      // the clipboard holds text
+};
+
 // The console window's view state. Rows and lines are 0-based indices here (line n of
 // ConsoleText is row n - 1). Invariant: caretRow is the last line's row, or the row below
 // it when caretOnNewRow.
@@ -68,8 +70,10 @@ struct ConsoleView {
     bool caretOnNewRow = true;
     Selection selection;
     bool mouseSelecting = false;
+    EditItems editItems;
     bool readPending = false;
-    int32_t completedLine = -1;  // row of the line the Enter that cleared readPending ended
+    // Lines ended by Enter and not yet read, oldest first, as they were when Enter ended them.
+    std::deque<std::string> enteredLines;
 };
 
 // Window events.
@@ -92,22 +96,30 @@ void onLButtonDblClk(ConsoleView& view, int32_t x, int32_t y);
 void appendOutputLine(ConsoleView& view, const char* text, int32_t length);
 void refreshScrollBars(ConsoleView& view);
 
-// Edit commands of the frame; 1 for success, 0 for failure.
+// Edit commands; 1 for success, 0 for failure.
+// The one entry of the menu items and their keys: runs command::cut, copy, paste or remove
+// only while its item is enabled.
+int32_t editCommand(ConsoleView& view, int32_t command);
+bool isEditItemEnabled(const ConsoleView& view, int32_t command);
+// The clipboard's contents changed (or may have): Paste follows whether it holds text.
+void onClipboardChange(ConsoleView& view);
 int32_t copySelection(ConsoleView& view);
 int32_t cutSelection(ConsoleView& view);
 int32_t deleteSelection(ConsoleView& view);
-void pasteClipboard(ConsoleView& view);
+// Types the clipboard's text; CR, LF and CR LF each end a line as one Enter. 1 when text was
+// there to paste.
+int32_t pasteClipboard(ConsoleView& view);
 
 // Console callbacks (the I/O side).
 // Length of a written block once a final LF, and then a final CR, are dropped.
 int32_t outputLineLength(const char* buffer, int32_t count);
 // Shows the block as one line, lets queued events run, and returns *count.
 int32_t consoleWrite(ConsoleView& view, const char* buffer, const int32_t* count, int32_t selector);
-// Waits for the user to end a line and returns its bytes with CR LF (see readLineBytes);
-// 0 when the frame went away first.
+// The oldest line entered and not yet read, waiting for the user to end one when there is
+// none; its bytes with CR LF (see readLineBytes). 0 when the frame went away first.
 int32_t consoleRead(ConsoleView& view, char* buffer, int32_t capacity);
-// Line n (1-based): at most capacity - 2 characters, then CR LF, never more than capacity bytes.
-int32_t readLineBytes(const ConsoleText& text, int32_t n, char* buffer, int32_t capacity);
+// At most capacity - 2 characters of the line, then CR LF, never more than capacity bytes.
+int32_t readLineBytes(std::string_view line, char* buffer, int32_t capacity);
 int32_t consolePoll(ConsoleView& view);
 // Keeps dispatching events until the frame is gone.
 int32_t consoleExit(ConsoleView& view);

@@ -12,30 +12,25 @@ FrameState& frameState() {
 
 void resetFrameState(FrameState& state) { state = FrameState{}; }
 
-void saveAsCommand(FrameContext& frame) {
+SaveResult saveAsCommand(FrameContext& frame) {
     FrameState& state = frame.state;
-    if (!frame.platform.runSaveAsDialog(state.saveFileName, state.saveFileTitle)) return;
-    frame.platform.setConsoleTitle(state.saveFileTitle);
-    writeConsoleText(frame.text, state.saveFileName, frame.platform);
+    std::string name = state.saveFileName;
+    std::string title = state.saveFileTitle;
+    if (!frame.platform.runSaveAsDialog(name, title)) return SaveResult::cancelled;
+    if (writeConsoleText(frame.text, name, frame.platform) == 0) return SaveResult::failed;
+    state.saveFileName = name;
+    state.saveFileTitle = title;
+    frame.platform.setConsoleTitle(title);
+    return SaveResult::saved;
 }
 
-void saveCommand(FrameContext& frame) {
-    if (frame.state.saveFileName.empty()) {
-        saveAsCommand(frame);
-        return;
-    }
-    writeConsoleText(frame.text, frame.state.saveFileName, frame.platform);
+SaveResult saveCommand(FrameContext& frame) {
+    if (frame.state.saveFileName.empty()) return saveAsCommand(frame);
+    return writeConsoleText(frame.text, frame.state.saveFileName, frame.platform) != 0 ? SaveResult::saved
+                                                                                       : SaveResult::failed;
 }
 
 namespace {
-
-// The Edit commands run only while their items are enabled; a Cut or Copy that reached the
-// clipboard makes Paste available.
-void editCommand(FrameContext& frame, int32_t id) {
-    if (!frame.platform.isMenuItemEnabled(id)) return;
-    const int32_t done = frame.platform.consoleEdit(id);
-    if (done != 0 && (id == command::cut || id == command::copy)) frame.platform.enableMenuItem(command::paste, true);
-}
 
 void programCommand(FrameContext& frame, int32_t id) {
     const ProgramCommand callback = frame.state.programCommands[static_cast<size_t>(id - command::firstProgram)];
@@ -59,7 +54,7 @@ bool closeApplication(FrameContext& frame) {
         const int32_t reply = frame.platform.messageBox(true, kSaveQuestion, kCaption, mb::yesNoCancel | mb::iconWarning);
         if (reply == answer::cancel) return false;
         // Yes saves as Save does; a cancelled Save As dialog closes without saving.
-        if (reply == answer::yes) saveCommand(frame);
+        if (reply == answer::yes && saveCommand(frame) == SaveResult::failed) return false;
     }
     exitStep(frame);
     return true;
@@ -81,7 +76,7 @@ void frameCommand(FrameContext& frame, int32_t id) {
         case command::cut:
         case command::copy:
         case command::paste:
-        case command::remove: editCommand(frame, id); return;
+        case command::remove: frame.platform.consoleEdit(id); return;
         case command::cascade: frame.platform.arrangeChildren(ChildArrangement::cascade); return;
         case command::tile: frame.platform.arrangeChildren(ChildArrangement::tile); return;
         case command::arrangeIcons: frame.platform.arrangeChildren(ChildArrangement::arrangeIcons); return;

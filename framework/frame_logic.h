@@ -53,18 +53,21 @@ void frameCommand(FrameContext& frame, int32_t id);
 // The timer event: true when a callback took it.
 bool frameTimer(FrameState& state, int32_t timerId);
 
+enum class SaveResult { saved, cancelled, failed };
+
 // Save (500): to the chosen file, or as Save As when none was chosen yet.
-void saveCommand(FrameContext& frame);
-// Save As (501): the dialog, then the console's title and the file.
-void saveAsCommand(FrameContext& frame);
+SaveResult saveCommand(FrameContext& frame);
+// Save As (501): the dialog, then the file; only once the file is written does it become the
+// chosen file and the console's title.
+SaveResult saveAsCommand(FrameContext& frame);
 
 // The frame's close request: true when the window system should go on and destroy the frame
 // (the exit step already runs), false when the close was handled here (carried out or
 // cancelled).
 bool frameCloseRequested(FrameContext& frame);
 // The close sequence (also Exit): the save question unless saved, then the exit step. Returns
-// false when the user cancelled. While the program runs it does not return: the run-time ends
-// the process.
+// false when the user cancelled or the save failed (its message was shown), so the text is
+// not lost. While the program runs it does not return: the run-time ends the process.
 bool closeApplication(FrameContext& frame);
 
 // The frame's title: the executable's file name after the last '/', or all of the path.

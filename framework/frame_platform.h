@@ -38,11 +38,9 @@ struct FramePlatform {
     virtual void printConsoleText() = 0;
     virtual void runAboutDialog() = 0;
 
-    // Edit items of the menu, as the console greys and enables them.
-    virtual bool isMenuItemEnabled(int32_t command) = 0;
-    virtual void enableMenuItem(int32_t command, bool enabled) = 0;
     virtual bool isMenuItemChecked(int32_t command) = 0;
-    // The console's Cut, Copy, Paste or Delete; 1 for success, 0 for failure.
+    // The console's Cut, Copy, Paste or Delete, as its Edit logic runs them (only while the
+    // item is enabled); 1 for success, 0 for failure.
     virtual int32_t consoleEdit(int32_t command) = 0;
 
     virtual void arrangeChildren(ChildArrangement arrangement) = 0;

@@ -125,8 +125,6 @@ ConsoleWidget::ConsoleWidget(ConsoleView& view, QWidget* parent)
     viewport()->setPalette(palette);
     viewport()->setAutoFillBackground(true);
     viewport()->setCursor(Qt::IBeamCursor);
-    for (int32_t command : {menu::undo, menu::cut, menu::copy, menu::paste, menu::remove})
-        menuEnabled_[command] = false;
 
     QScrollBar* vertical = verticalScrollBar();
     QScrollBar* horizontal = horizontalScrollBar();
@@ -148,6 +146,8 @@ ConsoleWidget::ConsoleWidget(ConsoleView& view, QWidget* parent)
 
     view_.platform = this;
     onCreate(view_);
+    // Paste follows the system clipboard, whichever program filled it.
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] { onClipboardChange(view_); });
 }
 
 ConsoleWidget::~ConsoleWidget() {
@@ -158,30 +158,13 @@ ConsoleWidget::~ConsoleWidget() {
 
 // Edit commands -------------------------------------------------------------------------------
 
-bool ConsoleWidget::runEditCommand(int32_t command) {
-    if (!isMenuItemEnabled(command)) return false;
-    switch (command) {
-        case menu::copy:
-            if (copySelection(view_)) enableMenuItem(menu::paste, true);
-            break;
-        case menu::cut:
-            if (cutSelection(view_)) enableMenuItem(menu::paste, true);
-            break;
-        case menu::paste: pasteClipboard(view_); break;
-        case menu::remove: deleteSelection(view_); break;
-        default: return false;
-    }
-    checkEventLoops();  // a pasted carriage return may have ended a read
-    return true;
-}
-
-bool ConsoleWidget::isMenuItemEnabled(int32_t command) const {
-    auto it = menuEnabled_.find(command);
-    return it != menuEnabled_.end() && it->second;
+int32_t ConsoleWidget::runEditCommand(int32_t command) {
+    const int32_t done = editCommand(view_, command);
+    checkEventLoops();  // a pasted line end may have ended a read
+    return done;
 }
 
 void ConsoleWidget::enableMenuItem(int32_t command, bool enabled) {
-    menuEnabled_[command] = enabled;
     if (menuItemChanged) menuItemChanged(command, enabled);
 }
 
@@ -394,10 +377,10 @@ void ConsoleWidget::keyPressEvent(QKeyEvent* event) {
 bool ConsoleWidget::editShortcut(const QKeyEvent& event) {
     if ((event.modifiers() & Qt::ControlModifier) == 0 || (event.modifiers() & Qt::AltModifier) != 0) return false;
     switch (event.key()) {
-        case Qt::Key_Z: runEditCommand(menu::undo); return true;
-        case Qt::Key_X: runEditCommand(menu::cut); return true;
-        case Qt::Key_C: runEditCommand(menu::copy); return true;
-        case Qt::Key_V: runEditCommand(menu::paste); return true;
+        case Qt::Key_Z: runEditCommand(command::undo); return true;
+        case Qt::Key_X: runEditCommand(command::cut); return true;
+        case Qt::Key_C: runEditCommand(command::copy); return true;
+        case Qt::Key_V: runEditCommand(command::paste); return true;
         default: return false;
     }
 }
@@ -413,9 +396,11 @@ void ConsoleWidget::forwardKey(const QKeyEvent& event) {
         onChar(view_, static_cast<unsigned char>(character));
         return;
     }
-    // Text is single-byte: a character outside Latin-1 arrives as '?'.
+    // Text is single-byte: a character outside Latin-1 arrives as '?'. Keys whose text is a
+    // control character (Escape, Ctrl with a letter) type nothing.
     const QByteArray bytes = event.text().toLatin1();
-    for (char byte : bytes) onChar(view_, static_cast<unsigned char>(byte));
+    for (char byte : bytes)
+        if (hasGlyph(static_cast<unsigned char>(byte))) onChar(view_, static_cast<unsigned char>(byte));
 }
 
 void ConsoleWidget::mousePressEvent(QMouseEvent* event) {

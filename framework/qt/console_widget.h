@@ -10,7 +10,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
 
 #include "framework/console_logic.h"
 #include "framework/platform.h"
@@ -33,12 +32,11 @@ public:
     ConsoleView& view() { return view_; }
     QSize cellSize() const { return {view_.charWidth, view_.lineHeight}; }
 
-    // The Edit commands (menu::cut, copy, paste, remove) as the frame's menu and accelerators
-    // run them: only while enabled. A successful Copy or Cut enables Paste. Returns whether
-    // the command ran.
-    bool runEditCommand(int32_t command);
-    bool isMenuItemEnabled(int32_t command) const;
-    // Told of every enabling or greying of an Edit item, so a frame can mirror it in its menu.
+    // An Edit command (command::cut, copy, paste, remove) from the frame's menu or its key,
+    // through the console's Edit logic; 1 when it was carried out.
+    int32_t runEditCommand(int32_t command);
+    // Told of every enabling or greying of an Edit item, so a frame's menu can follow the
+    // console's states.
     std::function<void(int32_t command, bool enabled)> menuItemChanged;
 
     // Platform.
@@ -110,7 +108,6 @@ private:
     QSize caretSize_;
     bool closeGreyed_ = false;
     bool syncingBars_ = false;  // the logic is setting the bars: their signals are not requests
-    std::map<int32_t, bool> menuEnabled_;
 };
 
 // Shows the console as the MDI child "Input/Output" of area at (15, 15), 600 by 300 pixels,

@@ -4,6 +4,7 @@
 #include "framework/qt/program_services.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDialog>
@@ -23,6 +24,11 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QTimer>
+#include <QWindow>
+
+#include <algorithm>
+#include <vector>
 
 #include "framework/about_box.h"
 #include "framework/qt/console_widget.h"
@@ -78,6 +84,11 @@ QDialog* buildDialog(const resources::DialogTemplate& t, QWidget* owner) {
         control->setGeometry(dialogRect(fm, c.x, c.y, c.width, c.height));
     }
     return dialog;
+}
+
+// How much wider the control must be to show its text in its own font.
+int textOverflow(const QWidget& control) {
+    return std::max(0, control.sizeHint().width() - control.width());
 }
 
 void setField(QDialog& dialog, int32_t id, const QString& text) {
@@ -201,6 +212,7 @@ QDialog* buildAboutDialog(QWidget* owner) {
     setField(*dialog, resources::about::processorType, QString::number(info.processorType));
     setField(*dialog, resources::about::processorCount, QString::number(info.processorCount));
     if (!aboutCredit().empty()) setField(*dialog, resources::about::credit, QString::fromStdString(aboutCredit()));
+    fitDialogToTexts(*dialog);
     // Continue, Enter and Escape all end the dialog with 1.
     auto* button = dialog->findChild<QPushButton*>(QString::number(resources::kButtonId));
     QObject::connect(button, &QPushButton::clicked, dialog, [dialog] { dialog->done(1); });
@@ -208,8 +220,31 @@ QDialog* buildAboutDialog(QWidget* owner) {
     return dialog;
 }
 
+void fitDialogToTexts(QDialog& dialog) {
+    QList<QWidget*> controls = dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    std::sort(controls.begin(), controls.end(), [](QWidget* a, QWidget* b) { return a->x() < b->x(); });
+    int rightmost = 0;
+    for (QWidget* c : controls) rightmost = std::max(rightmost, c->geometry().right() + 1);
+    const int margin = std::max(0, dialog.width() - rightmost);
+    // In order of x, so a control's shift is known before anything to its right needs it.
+    const auto count = static_cast<size_t>(controls.size());
+    std::vector<int> shift(count, 0);
+    for (size_t i = 0; i < count; ++i)
+        for (size_t left = 0; left < i; ++left)
+            if (controls[left]->geometry().right() < controls[i]->x())
+                shift[i] = std::max(shift[i], shift[left] + textOverflow(*controls[left]));
+    int width = dialog.width();
+    for (size_t i = 0; i < count; ++i) {
+        QWidget* c = controls[i];
+        c->setGeometry(c->x() + shift[i], c->y(), c->width() + textOverflow(*c), c->height());
+        width = std::max(width, c->geometry().right() + 1 + margin);
+    }
+    dialog.setFixedSize(width, dialog.height());
+}
+
 QDialog* buildPrintingDialog(QWidget* owner, bool& keepPrinting) {
     QDialog* dialog = buildDialog(resources::printingDialog(), owner);
+    fitDialogToTexts(*dialog);
     dialog->setModal(false);
     auto* button = dialog->findChild<QPushButton*>(QString::number(resources::kButtonId));
     QObject::connect(button, &QPushButton::clicked, dialog, [&keepPrinting] { keepPrinting = false; });
@@ -231,6 +266,7 @@ FrameWindow::FrameWindow(const QString& title, FrameState& state, ConsoleText& t
     area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(area_);
     buildMenus();
+    watchDialogs();
 }
 
 void FrameWindow::buildMenus() {
@@ -274,7 +310,10 @@ void FrameWindow::listChildWindows() {
         a->setData(kFirstChildId + n++);
         a->setCheckable(true);
         a->setChecked(child == area_->activeSubWindow());
-        connect(a, &QAction::triggered, this, [this, child] { area_->setActiveSubWindow(child); });
+        connect(a, &QAction::triggered, this, [this, child] {
+            if (child->isMinimized()) child->showNormal();
+            area_->setActiveSubWindow(child);
+        });
     }
 }
 
@@ -288,6 +327,8 @@ QMdiSubWindow* FrameWindow::attachConsole(ConsoleWidget& console) {
     console.menuItemChanged = [this](int32_t command, bool enabled) {
         if (QAction* a = action(command)) a->setEnabled(enabled);
     };
+    for (int32_t command : {command::cut, command::copy, command::paste, command::remove})
+        if (QAction* a = action(command)) a->setEnabled(isEditItemEnabled(console.view(), command));
     consoleChild_ = addConsoleWindow(*area_, console);
     consoleChild_->setWindowIcon(resourceIcon(resources::kChildIcon));
     return consoleChild_;
@@ -343,21 +384,6 @@ void FrameWindow::printConsoleText() {
 
 void FrameWindow::runAboutDialog() { dialogs.about(this); }
 
-bool FrameWindow::isMenuItemEnabled(int32_t command) {
-    if (console_ != nullptr && command >= command::undo && command <= command::remove)
-        return console_->isMenuItemEnabled(command);
-    QAction* a = action(command);
-    return a != nullptr && a->isEnabled();
-}
-
-void FrameWindow::enableMenuItem(int32_t command, bool enabled) {
-    if (console_ != nullptr && command >= command::undo && command <= command::remove) {
-        console_->enableMenuItem(command, enabled);  // mirrored here through menuItemChanged
-        return;
-    }
-    if (QAction* a = action(command)) a->setEnabled(enabled);
-}
-
 bool FrameWindow::isMenuItemChecked(int32_t command) {
     if (command >= command::firstProgram) return programItemChecked(command);
     QAction* a = action(command);
@@ -365,21 +391,7 @@ bool FrameWindow::isMenuItemChecked(int32_t command) {
 }
 
 int32_t FrameWindow::consoleEdit(int32_t command) {
-    if (console_ == nullptr) return 0;
-    ConsoleView& view = console_->view();
-    int32_t result = 0;
-    switch (command) {
-        case command::cut: result = cutSelection(view); break;
-        case command::copy: result = copySelection(view); break;
-        case command::paste:
-            pasteClipboard(view);
-            result = 1;
-            break;
-        case command::remove: result = deleteSelection(view); break;
-        default: break;
-    }
-    checkEventLoops();  // a pasted carriage return may have ended a read
-    return result;
+    return console_ != nullptr ? console_->runEditCommand(command) : 0;
 }
 
 void FrameWindow::arrangeChildren(ChildArrangement arrangement) {
@@ -427,6 +439,33 @@ void FrameWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     event->ignore();
+}
+
+// A window manager gives the keyboard back to the frame when a dialog closes; without one the
+// keys would reach no window of ours, and the shortcuts, which act only in the active window,
+// would do nothing. So the frame takes the keyboard back itself when a dialog that held it
+// closes, or when it lands on a window already hidden (a dialog closed before its focus came).
+void FrameWindow::watchDialogs() {
+    qApp->installEventFilter(this);
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focus) {
+        if (focus != nullptr && !focus->isVisible()) reclaimKeyboardSoon();
+    });
+}
+
+bool FrameWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::Hide) return QMainWindow::eventFilter(watched, event);
+    const auto* dialog = qobject_cast<QDialog*>(watched);
+    if (dialog != nullptr && dialog->windowHandle() != nullptr && QGuiApplication::focusWindow() == dialog->windowHandle())
+        reclaimKeyboardSoon();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// Once the events of the close have run: only when no shown window of ours is active.
+void FrameWindow::reclaimKeyboardSoon() {
+    QTimer::singleShot(0, this, [this] {
+        const QWidget* active = QApplication::activeWindow();
+        if ((active == nullptr || !active->isVisible()) && isVisible() && !isMinimized()) activateWindow();
+    });
 }
 
 }  // namespace fw::qt

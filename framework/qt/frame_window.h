@@ -44,7 +44,7 @@ public:
     // The run-time's program end; replaceable for tests.
     std::function<void()> endProgramHook;
 
-    // Shows the console as the "Input/Output" child and mirrors its Edit items in the menu.
+    // Shows the console as the "Input/Output" child; the Edit items follow its states.
     QMdiSubWindow* attachConsole(ConsoleWidget& console);
     QAction* action(int32_t command) const;
 
@@ -54,8 +54,6 @@ public:
     void setConsoleTitle(const std::string& title) override;
     void printConsoleText() override;
     void runAboutDialog() override;
-    bool isMenuItemEnabled(int32_t command) override;
-    void enableMenuItem(int32_t command, bool enabled) override;
     bool isMenuItemChecked(int32_t command) override;
     int32_t consoleEdit(int32_t command) override;
     void arrangeChildren(ChildArrangement arrangement) override;
@@ -68,10 +66,13 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus();
     void listChildWindows();
+    void watchDialogs();
+    void reclaimKeyboardSoon();
 
     QMdiArea* area_;
     ConsoleWidget* console_ = nullptr;
@@ -89,6 +90,10 @@ int32_t printedLinesPerPage(QPrinter& printer);
 // The dialogs built from their templates (not yet shown).
 QDialog* buildAboutDialog(QWidget* owner);
 QDialog* buildPrintingDialog(QWidget* owner, bool& keepPrinting);
+// Widens the dialog's labels and buttons to their texts in the font they are drawn in; what
+// stands to the right of a widened control moves right with it, and the dialog grows to hold
+// them all.
+void fitDialogToTexts(QDialog& dialog);
 
 // Icons 400 (frame) and 401 (child windows).
 QIcon resourceIcon(int32_t id);

@@ -122,8 +122,8 @@ struct Console : ::testing::Test {
     void click(int32_t row, int32_t column) { fw::onLButtonDblClk(view, column * kCharWidth + 3, row * kLineHeight + 5); }
     void moveTo(int32_t row, int32_t column) { fw::onMouseMove(view, column * kCharWidth + 3, row * kLineHeight + 5, true); }
     bool editItemsEnabled() {
-        return platform.menuEnabled[fw::menu::cut] && platform.menuEnabled[fw::menu::copy] &&
-               platform.menuEnabled[fw::menu::remove];
+        return platform.menuEnabled[fw::command::cut] && platform.menuEnabled[fw::command::copy] &&
+               platform.menuEnabled[fw::command::remove];
     }
 };
 
@@ -191,16 +191,49 @@ TEST_F(Console, ReadReturnsTheLineThatEnterEnded) {
     }
 }
 
-TEST_F(Console, PastedLineEndsTheReadAndTheRestStartsTheNextLine) {
-    platform.clipboard = std::string("ab\r\ncd");
-    platform.events.push_back([this] { fw::pasteClipboard(view); });
-    platform.events.push_back([this] { ADD_FAILURE() << "the read stops after the message that ended the line"; });
-    char buffer[16];
-    int32_t n = fw::consoleRead(view, buffer, 16);
-    EXPECT_EQ(std::string(buffer, static_cast<size_t>(n)), "ab\r\n");
-    EXPECT_EQ(lines(), (Lines{"ab", "\ncd"}));
-    EXPECT_EQ(view.caretColumn, 3);
-    EXPECT_FALSE(view.caretOnNewRow);
+// Lines ended while no read waits are kept, in order, for the next reads, as a terminal keeps
+// type-ahead; in pasted text CR, LF and CR LF each end one line.
+TEST_F(Console, LinesEndedAheadAreReadInOrder) {
+    struct Case {
+        const char* name;
+        std::string pasted;
+        std::vector<std::string> reads;  // then a read that finds nothing and waits in vain
+        Lines lines;
+    } cases[] = {
+        {"two answers at the first prompt", "data.txt\r0\r", {"data.txt", "0"}, {"data.txt", "0"}},
+        {"CR LF, LF and CR", "ab\r\ncd\nef\r", {"ab", "cd", "ef"}, {"ab", "cd", "ef"}},
+        {"empty lines", "\n\r\n\r", {"", "", ""}, {"", "", ""}},
+        {"an unended rest stays on its line", "x\r\r\ny", {"x", ""}, {"x", "", "y"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fw::clearConsoleText(text);
+        fw::onCreate(view);
+        fw::onSize(view, 640, 320);
+        platform.clipboard = c.pasted;
+        platform.events.push_back([this] { fw::pasteClipboard(view); });
+        for (const std::string& expected : c.reads) {
+            char buffer[16];
+            const int32_t n = fw::consoleRead(view, buffer, 16);
+            EXPECT_EQ(std::string(buffer, static_cast<size_t>(n)), expected + "\r\n");
+        }
+        char buffer[16];
+        EXPECT_EQ(fw::consoleRead(view, buffer, 16), 0);
+        EXPECT_EQ(lines(), c.lines);
+    }
+
+    // Typed while the program writes: each line stays where it was typed, and is read later.
+    fw::clearConsoleText(text);
+    fw::onCreate(view);
+    type("a\r");
+    write("OUT\r\n");
+    type("b\r");
+    EXPECT_EQ(lines(), (Lines{"a", "OUT", "b"}));
+    for (const char* expected : {"a\r\n", "b\r\n"}) {
+        char buffer[16];
+        const int32_t n = fw::consoleRead(view, buffer, 16);
+        EXPECT_EQ(std::string(buffer, static_cast<size_t>(n)), expected);
+    }
 }
 
 TEST_F(Console, ReadDeliversNothingWhenTheFrameIsGone) {
@@ -313,15 +346,38 @@ TEST_F(Console, VerticalRangeKeepsTwoRowsOfSlack) {
     }
 }
 
-TEST_F(Console, TypingPastTheRightEdgeScrollsAndEnterReturnsLeft) {
-    type(std::string(85, 'z'));
-    // From the 81st character on, the line is longer than the 80 columns.
-    EXPECT_EQ(view.hScrollMax, 5);
-    EXPECT_EQ(view.hScrollPos, 5);
+// The view follows the caret sideways; the range leaves one column after the longest line for
+// the caret at its end.
+TEST_F(Console, CaretStaysInViewSideways) {
+    using Key = std::function<void()>;
+    auto keys = [this](int32_t k, int times) {
+        return Key([=, this] {
+            for (int i = 0; i < times; ++i) fw::onKeyDown(view, k);
+        });
+    };
+    struct Step {
+        const char* name;
+        Key act;
+        int32_t caretColumn, firstColumn;
+    } steps[] = {
+        {"79 typed: the caret in the last column", [this] { type(std::string(79, 'z')); }, 79, 0},
+        {"85 typed", [this] { type("zzzzzz"); }, 85, 6},
+        {"left within the view", keys(fw::vk::left, 79), 6, 6},
+        {"left past the left edge", keys(fw::vk::left, 2), 4, 4},
+        {"right within the view", keys(fw::vk::right, 75), 79, 4},
+        {"right past the right edge", keys(fw::vk::right, 5), 84, 5},
+        {"backspace past the left edge", [this] { type(std::string(80, '\b')); }, 4, 4},
+        {"enter", [this] { type("\r"); }, 0, 0},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.name);
+        s.act();
+        EXPECT_EQ(view.caretColumn, s.caretColumn);
+        EXPECT_EQ(view.hScrollPos, s.firstColumn);
+        EXPECT_EQ(platform.caret.first, (s.caretColumn - s.firstColumn) * kCharWidth);
+    }
+    EXPECT_EQ(view.hScrollMax, 6);
     EXPECT_EQ(text.longestLine, 85);
-    type("\r");
-    EXPECT_EQ(view.hScrollPos, 0);
-    EXPECT_EQ(platform.scrolled.back(), std::make_pair(5 * kCharWidth, 0));
 }
 
 TEST_F(Console, DragSelectsWithinOneLine) {
@@ -412,9 +468,9 @@ TEST_F(Console, OutputAndKeystrokesCancelTheSelection) {
         ASSERT_TRUE(editItemsEnabled());
         action();
         EXPECT_FALSE(view.selection.active);
-        EXPECT_FALSE(platform.menuEnabled[fw::menu::cut]);
-        EXPECT_FALSE(platform.menuEnabled[fw::menu::copy]);
-        EXPECT_FALSE(platform.menuEnabled[fw::menu::remove]);
+        EXPECT_FALSE(platform.menuEnabled[fw::command::cut]);
+        EXPECT_FALSE(platform.menuEnabled[fw::command::copy]);
+        EXPECT_FALSE(platform.menuEnabled[fw::command::remove]);
     }
 }
 
@@ -446,7 +502,49 @@ TEST_F(Console, DeleteTakesThePieceFromItsLineOnly) {
         EXPECT_EQ(lines(), c.expected) << c.line << ":" << c.start;
         EXPECT_EQ(view.caretColumn, c.caretAfter) << c.line << ":" << c.start;
         EXPECT_FALSE(view.selection.active);
-        EXPECT_FALSE(platform.menuEnabled[fw::menu::remove]);
+        EXPECT_FALSE(platform.menuEnabled[fw::command::remove]);
+    }
+}
+
+// Menu items and their keys reach the same Edit logic, which runs a command only while its
+// item is enabled: Cut, Copy and Delete by a selection, Paste by text on the clipboard.
+TEST_F(Console, EditCommandsRunOnlyWhileTheirItemIsEnabled) {
+    using Clip = std::optional<std::string>;
+    struct Case {
+        const char* name;
+        bool selected;
+        Clip clipboard;
+        int32_t command;
+        int32_t result;
+        Lines lines;
+        Clip clipboardAfter;
+    } cases[] = {
+        {"copy", true, {}, fw::command::copy, 1, {"copy this word"}, "this"},
+        {"cut", true, "old", fw::command::cut, 1, {"copy  word"}, "this"},
+        {"delete", true, "old", fw::command::remove, 1, {"copy  word"}, "old"},
+        {"copy without a selection", false, "old", fw::command::copy, 0, {"copy this word"}, "old"},
+        {"delete without a selection", false, {}, fw::command::remove, 0, {"copy this word"}, {}},
+        {"paste of text copied anywhere", false, "typed\r", fw::command::paste, 1, {"copy this word", "typed"}, "typed\r"},
+        {"paste with no text", true, {}, fw::command::paste, 0, {"copy this word"}, {}},
+        {"undo", true, "old", fw::command::undo, 0, {"copy this word"}, "old"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fw::clearConsoleText(text);
+        fw::onCreate(view);
+        fw::onSize(view, 640, 320);
+        write("copy this word\r\n");
+        platform.clipboard = c.clipboard;
+        fw::onClipboardChange(view);  // as the window system reports every change
+        EXPECT_EQ(platform.menuEnabled[fw::command::paste], c.clipboard.has_value());
+        if (c.selected) {
+            click(0, 5);  // "this"
+            fw::onLButtonUp(view);
+        }
+        EXPECT_EQ(editItemsEnabled(), c.selected);
+        EXPECT_EQ(fw::editCommand(view, c.command), c.result);
+        EXPECT_EQ(lines(), c.lines);
+        EXPECT_EQ(platform.clipboard, c.clipboardAfter);
     }
 }
 

@@ -25,9 +25,7 @@ struct FakeFrame : fw::FramePlatform {
     Log log;
     std::deque<int32_t> answers;
     std::optional<std::string> saveAsChoice;  // nullopt: the dialog is cancelled
-    std::map<int32_t, bool> enabled;
     std::map<int32_t, bool> checked;
-    int32_t editResult = 1;
 
     int32_t messageBox(bool owned, const char* text, const char* caption, uint32_t style) override {
         log.push_back(std::string("box ") + text + " / " + caption + " / " + std::to_string(style) +
@@ -46,15 +44,10 @@ struct FakeFrame : fw::FramePlatform {
     void setConsoleTitle(const std::string& title) override { log.push_back("title " + title); }
     void printConsoleText() override { log.push_back("print"); }
     void runAboutDialog() override { log.push_back("about"); }
-    bool isMenuItemEnabled(int32_t id) override { return enabled[id]; }
-    void enableMenuItem(int32_t id, bool on) override {
-        enabled[id] = on;
-        log.push_back("enable " + std::to_string(id) + (on ? " on" : " off"));
-    }
     bool isMenuItemChecked(int32_t id) override { return checked[id]; }
     int32_t consoleEdit(int32_t id) override {
         log.push_back("edit " + std::to_string(id));
-        return editResult;
+        return 1;
     }
     void arrangeChildren(fw::ChildArrangement a) override {
         const char* names[] = {"cascade", "tile", "arrange icons"};
@@ -66,6 +59,7 @@ struct FakeFrame : fw::FramePlatform {
 };
 
 const std::string kQuestion = "box Save the Input/Output window? / TAVO / 51 / frame";  // 0x33
+const std::string kCannotCreate = "box Cannot create file / TAVO / 48";                // 0x30, no owner
 
 std::vector<int32_t> g_programCalls;
 void programItem(int32_t* checked) { g_programCalls.push_back(*checked); }
@@ -94,35 +88,29 @@ const std::string kSaved = "a\r\n\r\nbc\r\n";
 TEST_F(FrameTest, CommandTableRoutesEveryCommand) {
     struct Case {
         int32_t id;
-        bool itemEnabled;
-        int32_t editResult;
         Log expected;
     };
+    // The Edit commands go to the console's Edit logic, which owns their rules.
     const std::vector<Case> cases = {
-        {501, false, 1, {"save-as dialog offering ''"}},
-        {510, false, 1, {"print"}},
-        {520, false, 1, {"about"}},
-        {610, true, 1, {"edit 610", "enable 612 on"}},
-        {611, true, 1, {"edit 611", "enable 612 on"}},
-        {611, true, 0, {"edit 611"}},  // nothing selected or no clipboard: Paste stays as it was
-        {611, false, 1, {}},           // greyed: the command does nothing
-        {612, true, 1, {"edit 612"}},
-        {613, true, 1, {"edit 613"}},
-        {600, false, 1, {"child 600"}},
-        {701, false, 1, {"cascade"}},
-        {700, false, 1, {"tile"}},
-        {702, false, 1, {"arrange icons"}},
-        {802, false, 1, {"child 802"}},  // beyond the last program command handed out
-        {1300, false, 1, {"child 1300"}},
-        {100, false, 1, {"child 100"}},
+        {501, {"save-as dialog offering ''"}},
+        {510, {"print"}},
+        {520, {"about"}},
+        {610, {"edit 610"}},
+        {611, {"edit 611"}},
+        {612, {"edit 612"}},
+        {613, {"edit 613"}},
+        {600, {"child 600"}},
+        {701, {"cascade"}},
+        {700, {"tile"}},
+        {702, {"arrange icons"}},
+        {802, {"child 802"}},  // beyond the last program command handed out
+        {1300, {"child 1300"}},
+        {100, {"child 100"}},
     };
     state.nextProgramCommand = 802;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);
         fake.log.clear();
-        fake.enabled.clear();
-        fake.enabled[c.id] = c.itemEnabled;
-        fake.editResult = c.editResult;
         fw::frameCommand(frame, c.id);
         EXPECT_EQ(fake.log, c.expected);
     }
@@ -166,6 +154,14 @@ TEST_F(FrameTest, SaveWithAndWithoutAChosenFile) {
     EXPECT_EQ(fake.log, Log({"save-as dialog offering '" + dir.path() + "/run.txt'", "title other.txt"}));
     EXPECT_EQ(state.saveFileName, dir.path() + "/other.txt");
     EXPECT_EQ(state.saveFileTitle, "other.txt");
+
+    // A Save As that cannot write keeps the file and the title it had.
+    fake.log.clear();
+    fake.saveAsChoice = dir.path() + "/missing/run.txt";
+    fw::frameCommand(frame, fw::command::saveAs);
+    EXPECT_EQ(fake.log, Log({"save-as dialog offering '" + dir.path() + "/other.txt'", kCannotCreate}));
+    EXPECT_EQ(state.saveFileName, dir.path() + "/other.txt");
+    EXPECT_EQ(state.saveFileTitle, "other.txt");
 }
 
 TEST_F(FrameTest, CloseSequenceInEveryState) {
@@ -179,9 +175,8 @@ TEST_F(FrameTest, CloseSequenceInEveryState) {
         Log expected;
         bool closed;
         bool fileWritten;
+        std::string folder = "";  // of the chosen or picked file
     };
-    const std::string chosen = "box-chosen.txt";
-    const std::string picked = "box-picked.txt";
     const std::vector<Case> cases = {
         {"running, No", false, false, false, false, fw::answer::no,
          {kQuestion, "destroy frame", "end program"}, true, false},
@@ -193,12 +188,19 @@ TEST_F(FrameTest, CloseSequenceInEveryState) {
         {"finished, Yes with a chosen file", true, false, true, false, fw::answer::yes,
          {kQuestion, "destroy frame"}, true, true},
         {"running, Yes through Save As", false, false, false, true, fw::answer::yes,
-         {kQuestion, "save-as dialog offering ''", "title " + picked, "destroy frame", "end program"}, true, true},
+         {kQuestion, "save-as dialog offering ''", "title box-picked.txt", "destroy frame", "end program"}, true, true},
         {"finished, Yes with a cancelled Save As", true, false, false, false, fw::answer::yes,
          {kQuestion, "save-as dialog offering ''", "destroy frame"}, true, false},
+        // A failed save shows its message and cancels the close: the text is not lost.
+        {"running, Yes, the chosen file cannot be created", false, false, true, false, fw::answer::yes,
+         {kQuestion, kCannotCreate}, false, false, "missing/"},
+        {"finished, Yes, Save As to where no file can be created", true, false, false, true, fw::answer::yes,
+         {kQuestion, "save-as dialog offering ''", kCannotCreate}, false, false, "missing/"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        const std::string chosen = c.folder + "box-chosen.txt";
+        const std::string picked = c.folder + "box-picked.txt";
         std::remove(chosen.c_str());
         std::remove(picked.c_str());
         state = fw::FrameState{};
@@ -214,6 +216,7 @@ TEST_F(FrameTest, CloseSequenceInEveryState) {
         EXPECT_EQ(fake.log, c.expected);
         EXPECT_EQ(state.closing, c.closed);
         const std::string written = c.fileChosen ? chosen : picked;
+        EXPECT_EQ(state.saveFileName, c.fileChosen || c.fileWritten ? written : "") << "chosen only once written";
         EXPECT_EQ(test_support::file_exists(written), c.fileWritten);
         if (c.fileWritten) {
             EXPECT_EQ(test_support::read_file(written), kSaved);

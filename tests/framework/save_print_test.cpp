@@ -20,8 +20,6 @@ struct BoxRecorder : fw::FramePlatform {
     void setConsoleTitle(const std::string&) override {}
     void printConsoleText() override {}
     void runAboutDialog() override {}
-    bool isMenuItemEnabled(int32_t) override { return false; }
-    void enableMenuItem(int32_t, bool) override {}
     bool isMenuItemChecked(int32_t) override { return false; }
     int32_t consoleEdit(int32_t) override { return 0; }
     void arrangeChildren(fw::ChildArrangement) override {}

@@ -134,8 +134,8 @@ protected:
 TEST_F(ConsoleWidgetTest, EnterCompletesAPendingReadWithTheTypedLine) {
     using Keys = std::function<void(QWidget*)>;
     auto typed = [](const char* s) { return Keys([s](QWidget* w) { QTest::keyClicks(w, QString::fromLatin1(s)); }); };
-    auto latin1 = [](Qt::Key k, const char* s) {
-        return Keys([k, s](QWidget* w) { QTest::sendKeyEvent(QTest::Click, w, k, QString::fromLatin1(s), Qt::NoModifier); });
+    auto latin1 = [](Qt::Key k, const char* s, Qt::KeyboardModifiers m = Qt::NoModifier) {
+        return Keys([k, s, m](QWidget* w) { QTest::sendKeyEvent(QTest::Click, w, k, QString::fromLatin1(s), m); });
     };
     auto key = [](Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
         return Keys([k, m](QWidget* w) { QTest::keyClick(w, k, m); });
@@ -159,6 +159,10 @@ TEST_F(ConsoleWidgetTest, EnterCompletesAPendingReadWithTheTypedLine) {
         {"delete at the caret, not typed", {typed("abx"), key(Qt::Key_Left), key(Qt::Key_Delete)}, 256, "ab\r\n"},
         {"Latin-1 byte", {typed("caf"), latin1(Qt::Key_Eacute, "\xe9")}, 256, "caf\xe9\r\n"},
         {"greyed Ctrl+V consumed", {typed("a"), key(Qt::Key_V, Qt::ControlModifier)}, 256, "a\r\n"},
+        {"keys without a printable character type nothing",
+         {typed("a"), latin1(Qt::Key_Escape, "\x1b"), latin1(Qt::Key_A, "\x01", Qt::ControlModifier),
+          latin1(Qt::Key_J, "\n", Qt::ControlModifier), latin1(Qt::Key_F2, ""), typed("b")},
+         256, "ab\r\n"},
         {"keypad Enter", {typed("k")}, 256, "k\r\n", Qt::Key_Enter},
     };
     for (const Case& c : cases) {
@@ -220,7 +224,7 @@ TEST_F(ConsoleWidgetTest, DragSelectsAndCtrlCCopiesLatin1) {
     write("alpha beta gamma");
     write("x \xe9t\xe9 y");
     drag(0, 6, 10);
-    EXPECT_TRUE(console->isMenuItemEnabled(fw::menu::copy));
+    EXPECT_TRUE(fw::isEditItemEnabled(view, fw::command::copy));
     QImage image = painted();
     const QRgb blue = qRgb(0, 0, 255);
     EXPECT_GT(pixelsIn(image, 0, 6, blue), 0);
@@ -232,7 +236,7 @@ TEST_F(ConsoleWidgetTest, DragSelectsAndCtrlCCopiesLatin1) {
 
     // A drag right of the line's end selects nothing; a double click selects a word.
     drag(1, 12, 15);
-    EXPECT_FALSE(console->isMenuItemEnabled(fw::menu::copy));
+    EXPECT_FALSE(fw::isEditItemEnabled(view, fw::command::copy));
     mouse(QEvent::MouseButtonDblClick, cellCentre(1, 3), Qt::LeftButton, Qt::LeftButton);
     mouse(QEvent::MouseButtonRelease, cellCentre(1, 3), Qt::LeftButton, Qt::NoButton);
     QTest::keyClick(console, Qt::Key_C, Qt::ControlModifier);
@@ -242,7 +246,7 @@ TEST_F(ConsoleWidgetTest, DragSelectsAndCtrlCCopiesLatin1) {
     QApplication::clipboard()->setText(QString::fromLatin1("\xe9t\xe9!\r\nnext"));
     std::string got = readWhile(256, [&] { QTest::keyClick(console, Qt::Key_V, Qt::ControlModifier); });
     EXPECT_EQ(got, "\xe9t\xe9!\r\n");
-    EXPECT_EQ(fw::lastLine(text), "\nnext");
+    EXPECT_EQ(fw::lastLine(text), "next");
 }
 
 TEST_F(ConsoleWidgetTest, ScrollBarsFollowTheModel) {
@@ -265,7 +269,7 @@ TEST_F(ConsoleWidgetTest, ScrollBarsFollowTheModel) {
     EXPECT_TRUE(vertical->isVisible());
     EXPECT_EQ(vertical->maximum(), bottom);
     EXPECT_EQ(vertical->value(), bottom);  // output keeps the end in view
-    EXPECT_EQ(horizontal->maximum(), 200 - columns);
+    EXPECT_EQ(horizontal->maximum(), 200 + 1 - columns);  // and a column for the caret
 
     const struct {
         const char* name;

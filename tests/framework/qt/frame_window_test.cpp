@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPrinter>
@@ -20,6 +21,7 @@
 #include <QTimer>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -115,12 +117,24 @@ TEST_F(FrameWindowTest, MenuBarHoldsTheDocumentedItemsStatesAndShortcuts) {
     EXPECT_EQ(child->windowTitle(), "Input/Output");
 }
 
-TEST_F(FrameWindowTest, CopyShortcutDoesNothingWithoutASelection) {
+// The Edit items follow the console's states: Cut, Copy and Delete its selection, Paste the
+// system clipboard, whichever program filled it.
+TEST_F(FrameWindowTest, EditItemsFollowTheSelectionAndTheClipboard) {
     output("hello world");
-    QApplication::clipboard()->setText("before");
-    QTest::keyClick(console, Qt::Key_C, Qt::ControlModifier);
-    EXPECT_EQ(QApplication::clipboard()->text(), "before");
+    QClipboard* clipboard = QApplication::clipboard();
+    clipboard->clear();
     EXPECT_FALSE(frame->action(fw::command::paste)->isEnabled());
+    clipboard->setText("pasted");
+    EXPECT_TRUE(frame->action(fw::command::paste)->isEnabled());
+    frame->action(fw::command::paste)->trigger();
+    EXPECT_EQ(fw::lastLine(text), "pasted");
+    clipboard->clear();
+    EXPECT_FALSE(frame->action(fw::command::paste)->isEnabled());
+
+    clipboard->setText("before");
+    QTest::keyClick(console, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(clipboard->text(), "before");
+    EXPECT_FALSE(frame->action(fw::command::copy)->isEnabled());
 
     // With a selection the same key copies it and makes Paste available.
     const auto mouse = [this](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
@@ -133,7 +147,7 @@ TEST_F(FrameWindowTest, CopyShortcutDoesNothingWithoutASelection) {
     mouse(QEvent::MouseButtonRelease, cell(0, 5), Qt::LeftButton, Qt::NoButton);
     ASSERT_TRUE(frame->action(fw::command::copy)->isEnabled());
     QTest::keyClick(console, Qt::Key_C, Qt::ControlModifier);
-    EXPECT_EQ(QApplication::clipboard()->text(), "hello");
+    EXPECT_EQ(clipboard->text(), "hello");
     EXPECT_TRUE(frame->action(fw::command::paste)->isEnabled());
 }
 
@@ -170,21 +184,76 @@ TEST_F(FrameWindowTest, AltWithAMenuMnemonicOpensThatMenuAndTypesNothing) {
     EXPECT_NE(consoleBytes(text), before);
 }
 
-TEST_F(FrameWindowTest, WindowShortcutsTileAndCascade) {
+TEST_F(FrameWindowTest, WindowMenuTilesCascadesAndRestores) {
     child->setGeometry(15, 15, 200, 100);
     QTest::keyClick(console, Qt::Key_F4, Qt::ShiftModifier);
     EXPECT_EQ(child->geometry(), frame->mdiArea().viewport()->rect());  // one child tiled fills the area
     QTest::keyClick(console, Qt::Key_F5, Qt::ShiftModifier);
     EXPECT_EQ(child->pos(), QPoint(0, 0));
     EXPECT_NE(child->geometry(), frame->mdiArea().viewport()->rect());
+
+    // Choosing a minimised child in the menu's list of windows restores it.
+    child->showMinimized();
+    ASSERT_TRUE(child->isMinimized());
+    QMenu* windowMenu = frame->menuBar()->actions().at(2)->menu();
+    emit windowMenu->aboutToShow();
+    QAction* listed = windowMenu->actions().last();
+    ASSERT_EQ(listed->text(), "&1 Input/Output");
+    listed->trigger();
+    EXPECT_FALSE(child->isMinimized());
+    EXPECT_EQ(frame->mdiArea().activeSubWindow(), child);
 }
 
-TEST_F(FrameWindowTest, AboutBoxShowsTheSystemFieldsAndTheEntrysCredit) {
+// Without a window manager nothing gives the keyboard back to the frame when a dialog closes;
+// the frame takes it back itself, so typing reaches the console and the shortcuts work. A
+// dialog closed at once never got the focus; one closed later held it.
+TEST_F(FrameWindowTest, FrameIsActiveAgainAfterAnyDialogCloses) {
+    const std::vector<std::pair<const char*, std::function<void()>>> dialogs = {
+        {"message box", [this] { fw::qt::standardDialogs().messageBox(frame, "text", "TAVO", fw::mb::ok); }},
+        {"About", [this] { fw::qt::standardDialogs().about(frame); }},
+        {"any other dialog", [this] { QDialog(frame).exec(); }},
+    };
+    for (const int closeAfterMs : {0, 50}) {
+        for (const auto& [name, run] : dialogs) {
+            SCOPED_TRACE(std::string(name) + " closed after " + std::to_string(closeAfterMs) + " ms");
+            ASSERT_EQ(QApplication::activeWindow(), frame);
+            QTimer::singleShot(closeAfterMs, [] {
+                if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->reject();
+            });
+            run();
+            EXPECT_TRUE(QTest::qWaitFor([this] { return QApplication::activeWindow() == frame; }, 1000));
+            EXPECT_EQ(QApplication::focusWidget(), console);
+            child->setGeometry(15, 15, 200, 100);
+            QTest::keyClick(console, Qt::Key_F4, Qt::ShiftModifier);
+            EXPECT_EQ(child->geometry(), frame->mdiArea().viewport()->rect()) << "the Tile shortcut works";
+        }
+    }
+}
+
+TEST_F(FrameWindowTest, AboutBoxShowsTheSystemFieldsInFullAndTheEntrysCredit) {
     // An entry's credit: a version line with a commit, shown whole.
     const QString credit = "for simplex 1.10.0 (commit abcdef0)";
     fw::setAboutCredit(credit.toStdString());
     QDialog* about = fw::qt::buildAboutDialog(frame);
     fw::setAboutCredit("");
+    // Each text fits its control in the font it is drawn in; no control covers another or
+    // leaves the dialog.
+    const QList<QWidget*> controls = about->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (QWidget* control : controls) {
+        const auto* label = qobject_cast<QLabel*>(control);
+        const auto* button = qobject_cast<QPushButton*>(control);
+        ASSERT_TRUE(label != nullptr || button != nullptr);
+        const QString shown = label != nullptr ? label->text() : button->text();
+        SCOPED_TRACE(shown.toStdString());
+        EXPECT_LE(control->fontMetrics().horizontalAdvance(shown), control->contentsRect().width());
+        EXPECT_TRUE(about->rect().contains(control->geometry()));
+        for (QWidget* other : controls) {
+            if (other != control) {
+                EXPECT_FALSE(control->geometry().intersects(other->geometry()));
+            }
+        }
+    }
+
     EXPECT_EQ(about->windowTitle(), "About TAVO");
     auto* creditLine = about->findChild<QLabel*>("107");
     ASSERT_NE(creditLine, nullptr);
