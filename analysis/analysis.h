@@ -17,15 +17,16 @@ namespace analysis {
 // ---------------------------------------------------------------------------------------------
 // Statements, issued as compiled code issues them (statements.cpp)
 
-// The two stored FORMAT statements of the program, or list-directed transfer.
-enum class Format { list, title, scores };
+// How a record is laid out: by one of the two stored FORMAT statements of the program, or
+// list-directed.
+enum class Layout { list, title, scores };
 
 constexpr fio::Unit console_unit = fio::STAR;
 
 // WRITE in one call carrying both flags.
-void write_record(fio::Unit unit, Format format, fio::ItemList items = {});
+void write_record(fio::Unit unit, Layout layout, fio::ItemList items = {});
 // READ: a begin call with the items, then a call with only the end flag.
-void read_record(fio::Unit unit, Format format, fio::ItemList items);
+void read_record(fio::Unit unit, Layout layout, fio::ItemList items);
 // READ of one row of a rank-2 array: the dimension fixed_dimension (0 or 1) held at index
 // fixed_index, every element of the other dimension in order.
 void read_array_row(fio::Unit unit, const libf::ArrayDescriptor& array, int fixed_dimension,

@@ -114,7 +114,7 @@ void check_lines_after_rows(DataCheck& check) {
 void read_title(MatrixData& m) {
     // Room for a byte-order mark before the title's bytes.
     char record[title_length + utf8_mark.size()];
-    read_record(input_unit, Format::title, {fio::item(record)});
+    read_record(input_unit, Layout::title, {fio::item(record)});
     const std::string_view text(record, sizeof record);
     if (is_wide_text(text)) {
         write_console_text(" INPUT FILE IS NOT A PLAIN TEXT FILE (UTF-16 OR UTF-32)");
@@ -145,7 +145,7 @@ void read_matrix(int32_t orientation, MatrixData& m, DataCheck& check) {
     read_title(m);
     int32_t n_rows = 0;
     int32_t n_cols = 0;
-    read_record(input_unit, Format::list, {fio::item(n_rows), fio::item(n_cols)});
+    read_record(input_unit, Layout::list, {fio::item(n_rows), fio::item(n_cols)});
     if (const fio::ReadPosition position = read_position(); position.text_left)
         check.skipped.add({position.record_number, 0, 0});
     // A negative dimension describes no data; taken as it stands it would turn into a

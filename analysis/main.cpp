@@ -33,10 +33,10 @@ std::string_view typed_file_name(const char (&name)[title_length]) {
 }
 
 void report_fill(float fill) {
-    write_record(console_unit, Format::list);
-    write_record(console_unit, Format::list,
+    write_record(console_unit, Layout::list);
+    write_record(console_unit, Layout::list,
                  {fio::item(" MATRIX FILL =  "), fio::item(fill), fio::item(" %")});
-    write_record(console_unit, Format::list);
+    write_record(console_unit, Layout::list);
 }
 
 }  // namespace
@@ -46,14 +46,14 @@ void run_analysis() {
     char input_file_name[title_length];
     libf::assign_chars(input_file_name, title_length, "", 0);
     write_console_text(" ENTER INPUT FILENAME");
-    read_record(console_unit, Format::list, {fio::item(input_file_name)});
+    read_record(console_unit, Layout::list, {fio::item(input_file_name)});
     if (open_input_file(input_file_name) > 0) {
         write_console_text("INPUT FILE DOES NOT EXIST!!");
         stop_run(run_failed);
     }
     write_console_text(" 0=analysis between cols, 1=analysis between rows");
     int32_t orientation = 0;
-    read_record(console_unit, Format::list, {fio::item(orientation)});
+    read_record(console_unit, Layout::list, {fio::item(orientation)});
 
     const std::string_view file_name = typed_file_name(input_file_name);
     const bool table = is_table_file(file_name);

@@ -14,7 +14,7 @@ bool is_empty(const MatrixData& m, int32_t j) {
     return true;
 }
 
-void report_empty(int32_t j) { write_record(console_unit, Format::list, {fio::item(j), fio::item("  IS EMPTY")}); }
+void report_empty(int32_t j) { write_record(console_unit, Layout::list, {fio::item(j), fio::item("  IS EMPTY")}); }
 
 }  // namespace
 

@@ -101,16 +101,16 @@ void write_reduced_set(const MatrixData& m, RealMatrix& table, int32_t pair_coun
     const int32_t positions = pair_count - duplicates;
     const int32_t three = 3;
     open_result_file(reduced_unit, "REDUC.ORD");
-    write_record(reduced_unit, Format::list, {fio::item(std::string_view(m.title, title_length))});
-    write_record(reduced_unit, Format::list, {fio::item(positions), fio::item(three)});
+    write_record(reduced_unit, Layout::list, {fio::item(std::string_view(m.title, title_length))});
+    write_record(reduced_unit, Layout::list, {fio::item(positions), fio::item(three)});
     for (int32_t p = 1; p <= pair_count; ++p) {
         if (!(table.at(p, 1) >= kept_threshold)) continue;
-        write_record(reduced_unit, Format::list,
+        write_record(reduced_unit, Layout::list,
                      {fio::item(table.at(p, 1)), fio::item(table.at(p, 2)), fio::item(table.at(p, 3))});
         if (distinct != nullptr)
             distinct->push_back({table.at(p, 1), table.at(p, 2), table.at(p, 3), kept_pairs[distinct->size()]});
     }
-    write_record(console_unit, Format::list,
+    write_record(console_unit, Layout::list,
                  {fio::item(pair_count), fio::item(" PAIRS TAKE "), fio::item(positions),
                   fio::item(" POSITIONS ")});
     write_console_text(" REDUCED SET OF SIMPLEX SCORES SAVED IN REDUC.ORD FOR NONHIER");

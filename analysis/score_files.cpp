@@ -34,28 +34,28 @@ Position triangle_position(const Scores& f) {
 void open_score_files(const MatrixData& m, int32_t pair_count) {
     open_result_file(scores_unit, "resu.ord");
     open_result_file(positions_unit, "simplex.dat");
-    write_record(scores_unit, Format::title, {fio::item(std::string_view(m.title, title_length))});
-    write_record(positions_unit, Format::title, {fio::item(std::string_view(m.title, title_length))});
+    write_record(scores_unit, Layout::title, {fio::item(std::string_view(m.title, title_length))});
+    write_record(positions_unit, Layout::title, {fio::item(std::string_view(m.title, title_length))});
     const int32_t three = 3;
     const int32_t two = 2;
     const int32_t records = pair_count + 3;
-    write_record(scores_unit, Format::list, {fio::item(pair_count), fio::item(three)});
-    write_record(positions_unit, Format::list, {fio::item(records), fio::item(two)});
+    write_record(scores_unit, Layout::list, {fio::item(pair_count), fio::item(three)});
+    write_record(positions_unit, Layout::list, {fio::item(records), fio::item(two)});
 }
 
 void write_pair_scores(const Scores& f) {
-    write_record(scores_unit, Format::scores, {fio::item(f.r), fio::item(f.d), fio::item(f.s)});
+    write_record(scores_unit, Layout::scores, {fio::item(f.r), fio::item(f.d), fio::item(f.s)});
 }
 
 void write_pair_position(const Scores& f) {
     const Position p = triangle_position(f);
-    write_record(positions_unit, Format::scores, {fio::item(p.x), fio::item(p.y)});
+    write_record(positions_unit, Layout::scores, {fio::item(p.x), fio::item(p.y)});
 }
 
 void finish_score_files(const Percentages& p, float fill) {
     const float summary[8] = {fill,     p.similarity, p.replacement, p.difference,
                               p.beta,   p.agreement,  p.nested,      p.anti};
-    write_record(scores_unit, Format::scores,
+    write_record(scores_unit, Layout::scores,
                  {fio::item(summary[0]), fio::item(summary[1]), fio::item(summary[2]), fio::item(summary[3]),
                   fio::item(summary[4]), fio::item(summary[5]), fio::item(summary[6]), fio::item(summary[7])});
     close_unit(scores_unit);

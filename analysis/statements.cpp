@@ -41,35 +41,35 @@ constexpr std::array<FormatRecord, 3> scores_records = {
 constexpr fio::Format title_format = fio::Format::statement("9983(a)", title_records.data());
 constexpr fio::Format scores_format = fio::Format::statement("44(10f10.3)", scores_records.data());
 
-fio::Control control_list(fio::Unit unit, Format format) {
-    switch (format) {
-        case Format::title: return {.unit = unit, .format = title_format};
-        case Format::scores: return {.unit = unit, .format = scores_format};
-        case Format::list: break;
+fio::Control control_list(fio::Unit unit, Layout layout) {
+    switch (layout) {
+        case Layout::title: return {.unit = unit, .format = title_format};
+        case Layout::scores: return {.unit = unit, .format = scores_format};
+        case Layout::list: break;
     }
     return {.unit = unit};
 }
 
 }  // namespace
 
-void write_record(fio::Unit unit, Format format, fio::ItemList items) {
-    fio::write(control_list(unit, format)).run(items);
+void write_record(fio::Unit unit, Layout layout, fio::ItemList items) {
+    fio::write(control_list(unit, layout)).run(items);
 }
 
-void read_record(fio::Unit unit, Format format, fio::ItemList items) {
+void read_record(fio::Unit unit, Layout layout, fio::ItemList items) {
     // One statement object for both calls: the unit number its control words point at stays
     // valid through the end call, whose errors name the unit.
-    fio::read(control_list(unit, format)).begin(items).end();
+    fio::read(control_list(unit, layout)).begin(items).end();
 }
 
 void read_array_row(fio::Unit unit, const libf::ArrayDescriptor& array, int fixed_dimension,
                     int32_t fixed_index) {
     const int32_t* section[2] = {nullptr, nullptr};
     section[fixed_dimension] = &fixed_index;
-    read_record(unit, Format::list, {fio::item(array, {section[0], section[1]})});
+    read_record(unit, Layout::list, {fio::item(array, {section[0], section[1]})});
 }
 
-void write_console_text(const char* text) { write_record(console_unit, Format::list, {fio::item(text)}); }
+void write_console_text(const char* text) { write_record(console_unit, Layout::list, {fio::item(text)}); }
 
 void open_result_file(int32_t unit, const char* name) {
     fio::open_connection({.unit = unit, .file = name});

@@ -294,7 +294,7 @@ constexpr int32_t input_unit = 1;
 constexpr std::size_t shown_cell_length = 24;
 constexpr std::size_t shown_repeats = 3;
 
-void write_line(const std::string& text) { write_record(console_unit, Format::list, {fio::item(std::string_view(text))}); }
+void write_line(const std::string& text) { write_record(console_unit, Layout::list, {fio::item(std::string_view(text))}); }
 
 std::string column_label(int32_t column) { return std::to_string(column) + " (" + column_letters(column) + ")"; }
 

@@ -267,9 +267,9 @@ void waitForInputAndClose(fw::FrameState& state, fw::ConsoleText& text, const st
     hooks.exit = exitReports;
     fio::install_console_callbacks(hooks);
     analysis::open_result_file(7, path.c_str());
-    analysis::write_record(7, analysis::Format::title, {fio::item(std::string_view("kept"))});
+    analysis::write_record(7, analysis::Layout::title, {fio::item(std::string_view("kept"))});
     int32_t answer = 0;
-    analysis::read_record(analysis::console_unit, analysis::Format::list, {fio::item(answer)});
+    analysis::read_record(analysis::console_unit, analysis::Layout::list, {fio::item(answer)});
     std::fprintf(stderr, "read returned\n");
     std::_Exit(3);
 }

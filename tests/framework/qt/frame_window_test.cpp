@@ -352,9 +352,9 @@ void waitingProgram() {
     };
     QTimer::singleShot(100, frame, [frame] { frame->close(); });
     analysis::open_result_file(7, "pending.txt");
-    analysis::write_record(7, analysis::Format::title, {fio::item(std::string_view("kept"))});
+    analysis::write_record(7, analysis::Layout::title, {fio::item(std::string_view("kept"))});
     int32_t answer = 0;
-    analysis::read_record(analysis::console_unit, analysis::Format::list, {fio::item(answer)});
+    analysis::read_record(analysis::console_unit, analysis::Layout::list, {fio::item(answer)});
     std::fprintf(stderr, "read returned\n");
     std::_Exit(3);
 }
