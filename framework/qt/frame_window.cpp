@@ -1,7 +1,7 @@
 // The frame window on Qt. Decisions are the frame logic's; this file only builds the widgets
 // and lends the logic the window system.
 #include "framework/qt/frame_window.h"
-#include "framework/qt/program_services.h"
+#include "framework/qt/program_services_qt.h"
 
 #include <QAction>
 #include <QApplication>

@@ -16,7 +16,7 @@
 #include "framework/qt/console_widget.h"
 #include "framework/qt/event_loops.h"
 #include "framework/qt/frame_window.h"
-#include "framework/qt/program_services.h"
+#include "framework/qt/program_services_qt.h"
 #include "libf/fio/program_end.h"
 #include "libf/fio/file_layer.h"
 #include "process/support_library.h"

@@ -1,6 +1,6 @@
 // Program services in the Qt frame, headless, called through the program's entry points: the
 // graphics window painted by its callback, program menu items, timers and the tick.
-#include "framework/qt/program_services.h"
+#include "framework/qt/program_services_qt.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +31,7 @@ namespace {
 
 void startApplication() {
     static int argc = 1;
-    static char name[] = "program_services_test";
+    static char name[] = "program_services_qt_test";
     static char* argv[] = {name, nullptr};
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     if (QApplication::instance() == nullptr) new QApplication(argc, argv);

@@ -1,6 +1,6 @@
 // Program services on Qt. Menu items keep their command identifier in QAction::data(), as the
 // frame's own items do; program timers are QTimers keyed by the program's identifier.
-#include "framework/qt/program_services.h"
+#include "framework/qt/program_services_qt.h"
 
 #include <QAction>
 #include <QFileDialog>
