@@ -1,5 +1,5 @@
-// Data-transfer drivers: argument lists, statements over several calls, array walks, complex
-// items, IOLENGTH, console round trips and PAUSE.
+// Data-transfer drivers: control lists from compiled code and from the typed front, statements
+// over several calls, array walks, complex items, IOLENGTH, console round trips and PAUSE.
 #include "libf/fio/drivers.h"
 
 #include <gtest/gtest.h>
@@ -59,105 +59,127 @@ protected:
     void TearDown() override { test_support::reset_transfer_state(); }
 };
 
-// Control words as setup_transfer reads them, with the shifts of options 0x1 and 0x2.
-TEST_F(Drivers, ControlWordsAreDecodedWithTheirShifts) {
-    int32_t unit = 7, iostat = 0, rec = 3, size = 0, bits = end_condition::err | end_condition::end | end_condition::eor;
+// The statement record a begin call's control words give, as the test compares it.
+struct Decoded {
+    uint32_t present, options;
+    std::intptr_t unit;  // internal file's address, -1 for '*', else the unit number
+    int32_t internal_length, internal_records;
+    const void* format;
+    int32_t format_length;
+    const char* advance;
+    int32_t advance_length;
+    int32_t* size;
+};
+
+Decoded decode(const W* words, int32_t count, uint32_t options, ControlReading reading) {
+    TransferState& s = transfer_state();
+    s.present = 0xFFFFFFFF;  // nothing of a previous statement may survive
+    EXPECT_EQ(setup_transfer(s, words, count, options, reading), 0);
+    EXPECT_EQ(s.iostat_width, 4);
+    EXPECT_EQ(s.err_given, (s.present & pres::err) ? -1 : 0);
+    EXPECT_EQ(s.end_given, (s.present & pres::end) ? -1 : 0);
+    const bool pointer = (s.options & (opt::internal_file | opt::unit_by_value)) == 0;
+    return {s.present, s.options, pointer ? *reinterpret_cast<const int32_t*>(s.unit_spec) : s.unit_spec,
+            s.internal_length, s.internal_records, s.format_start, s.format_length, s.advance_text.text,
+            s.advance_text.length, s.size_var};
+}
+
+// The typed front's begin call, decoded while its statement lives.
+ControlReading g_reading;
+Decoded g_decoded;
+int32_t decoding_driver(const W* args) {
+    g_decoded = decode(args + 3, static_cast<int32_t>(args[1] - 1), static_cast<uint32_t>(args[2]), g_reading);
+    return 0;
+}
+
+// Control lists as compiled code passes them (the shifts of options 0x1 and 0x2, short lists)
+// and as the typed front builds them reach the statement record alike.
+TEST_F(Drivers, ControlListsReachTheStatementRecord) {
+    int32_t unit = 7, iostat = 0, rec = 3, size = 0;
+    const int32_t bits = end_condition::err | end_condition::end | end_condition::eor;
     char internal[10] = {};
     const char text[] = "(I3)xyz";  // 4 characters when a length is given
     char advance[] = "NO ";
     char records[40] = {};
+    const W in = addr(internal), fmt = addr(text), adv = addr(advance);
     struct Case {
         const char* name;
+        std::vector<W> words;  // empty: the typed front builds them from `control`
         uint32_t options;
-        std::vector<W> words;
+        Control control;
         ControlReading reading;
-        uint32_t present;
-        uint32_t opts;
-        int32_t format_length;
-        int32_t advance_length;
-        bool size;
+        Decoded expected;  // the typed front's texts are its own: format and advance null
     };
-    const uint32_t all_bits = pres::unit | pres::err | pres::end | pres::iostat;
+    const uint32_t formatted = pres::unit | pres::formatted;
     const std::vector<Case> cases = {
-        {"plain", 0,
-         {0, addr(&bits), 0, addr(&unit), addr(&iostat), addr(&rec), 0, addr(text), addr(advance), 2, addr(&size)},
-         ControlReading::formatted, all_bits | pres::rec | pres::formatted | pres::size,
-         opt::status_codes | opt::eor | opt::advance, 7, 2, true},
-        {"internal scalar shifts by one", control_option::internal_scalar,
-         {0, 0, 0, addr(internal), 10, addr(&iostat), 0, 0, addr(text), addr(advance), 3, addr(&size)},
-         ControlReading::formatted, pres::unit | pres::iostat | pres::formatted | pres::size,
-         opt::status_codes | opt::internal_file | opt::advance, 7, 3, true},
-        {"format text shifts by one", control_option::format_text,
-         {0, 0, 0, 0, 0, 0, 0, addr(text), 4, addr(advance), 2, addr(&size)},
-         ControlReading::formatted, pres::unit | pres::formatted | pres::size,
-         opt::status_codes | opt::unit_by_value | opt::advance, 4, 2, true},
-        {"both shift by two", control_option::internal_scalar | control_option::format_text,
-         {0, 0, 0, addr(internal), 10, 0, 0, 0, addr(text), 4, addr(advance), 1, addr(&size)},
-         ControlReading::formatted, pres::unit | pres::formatted | pres::size,
-         opt::status_codes | opt::internal_file | opt::advance, 4, 1, true},
-        {"short list, list-directed", 0, {0, 0, 0, addr(&unit)}, ControlReading::formatted,
-         pres::unit | pres::formatted | pres::list_directed, opt::status_codes, 0, 0, false},
-        {"short list, unformatted", 0, {0, 0, 0, addr(&unit)}, ControlReading::unformatted,
-         pres::unit, opt::status_codes, 0, 0, false},
-        {"namelist", 0, {0, 0, 0, addr(&unit)}, ControlReading::namelist,
-         pres::unit | pres::namelist, opt::status_codes, 0, 0, false},
-        {"precompiled wins over text", 0, {0, 0, 0, addr(&unit), 0, 0, addr(records), addr(text)},
-         ControlReading::formatted, pres::unit | pres::formatted | pres::precompiled_format,
-         opt::status_codes, 0, 0, false},
+        {"every specifier, text to its NUL",
+         {0, addr(&bits), 0, addr(&unit), addr(&iostat), addr(&rec), 0, fmt, adv, 2, addr(&size)}, 0, {},
+         ControlReading::formatted,
+         {formatted | pres::err | pres::end | pres::iostat | pres::rec | pres::size,
+          opt::status_codes | opt::eor | opt::advance, 7, 0, 0, text, 7, advance, 2, &size}},
+        {"internal scalar shifts by one", {0, 0, 0, in, 10, addr(&iostat), 0, 0, fmt, adv, 3, addr(&size)},
+         control_option::internal_scalar, {}, ControlReading::formatted,
+         {formatted | pres::iostat | pres::size, opt::status_codes | opt::internal_file | opt::advance, in, 10,
+          1, text, 7, advance, 3, &size}},
+        {"format text shifts by one", {0, 0, 0, 0, 0, 0, 0, fmt, 4, adv, 2, addr(&size)}, control_option::format_text,
+         {}, ControlReading::formatted,
+         {formatted | pres::size, opt::status_codes | opt::unit_by_value | opt::advance, -1, 0, 0, text, 4, advance, 2,
+          &size}},
+        {"both shift by two", {0, 0, 0, in, 10, 0, 0, 0, fmt, 4, adv, 1, addr(&size)},
+         control_option::internal_scalar | control_option::format_text, {}, ControlReading::formatted,
+         {formatted | pres::size, opt::status_codes | opt::internal_file | opt::advance, in, 10, 1, text, 4, advance, 1,
+          &size}},
+        {"short list, list-directed", {0, 0, 0, addr(&unit)}, 0, {}, ControlReading::formatted,
+         {formatted | pres::list_directed, opt::status_codes, 7, 0, 0, nullptr, 0, nullptr, 0, nullptr}},
+        {"short list, unformatted", {0, 0, 0, addr(&unit)}, 0, {}, ControlReading::unformatted,
+         {pres::unit, opt::status_codes, 7, 0, 0, nullptr, 0, nullptr, 0, nullptr}},
+        {"short list, namelist", {0, 0, 0, addr(&unit)}, 0, {}, ControlReading::namelist,
+         {pres::unit | pres::namelist, opt::status_codes, 7, 0, 0, nullptr, 0, nullptr, 0, nullptr}},
+        {"precompiled wins over text", {0, 0, 0, addr(&unit), 0, 0, addr(records), fmt}, 0, {},
+         ControlReading::formatted,
+         {formatted | pres::precompiled_format, opt::status_codes, 7, 0, 0, records, 0, nullptr, 0, nullptr}},
+        {"typed: star, list-directed", {}, 0, {.iostat = &iostat}, ControlReading::formatted,
+         {formatted | pres::iostat | pres::list_directed, opt::status_codes | opt::unit_by_value, -1, 0, 0, nullptr, 0,
+          nullptr, 0, nullptr}},
+        {"typed: every specifier", {}, 0,
+         {.unit = 7, .format = Format(std::string_view(text, 4)), .iostat = &iostat, .rec = &rec, .advance = "NO",
+          .size = &size, .err = true, .end = true, .eor = true},
+         ControlReading::formatted,
+         {formatted | pres::err | pres::end | pres::iostat | pres::rec | pres::size,
+          opt::status_codes | opt::eor | opt::advance, 7, 0, 0, text, 4, nullptr, 2, &size}},
+        {"typed: FORMAT statement", {}, 0, {.unit = 7, .format = Format::statement(text, records)},
+         ControlReading::formatted,
+         {formatted | pres::precompiled_format, opt::status_codes, 7, 0, 0, records, 0, nullptr, 0, nullptr}},
+        {"typed: internal scalar", {}, 0, {.unit = internal_file(internal, 8), .format = "(A)"},
+         ControlReading::formatted,
+         {formatted, opt::status_codes | opt::internal_file, in, 8, 1, nullptr, 3, nullptr, 0, nullptr}},
+        {"typed: unformatted", {}, 0, {.unit = 7}, ControlReading::unformatted,
+         {pres::unit, opt::status_codes, 7, 0, 0, nullptr, 0, nullptr, 0, nullptr}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TransferState& s = transfer_state();
-        s.present = 0xFFFFFFFF;  // nothing of a previous statement may survive
-        ASSERT_EQ(setup_transfer(s, c.words.data(), static_cast<int32_t>(c.words.size()), c.options, c.reading), 0);
-        EXPECT_EQ(s.present, c.present);
-        EXPECT_EQ(s.options, c.opts);
-        EXPECT_EQ(s.format_length, c.format_length);
-        EXPECT_EQ(s.advance_text.length, c.advance_length);
-        EXPECT_EQ(s.size_var, c.size ? &size : nullptr);
-        EXPECT_EQ(s.iostat_width, 4);
-        if (c.opts & opt::internal_file) {
-            EXPECT_EQ(s.unit_spec, addr(internal));
-            EXPECT_EQ(s.internal_length, 10);
-            EXPECT_EQ(s.internal_records, 1);
-        } else if (c.opts & opt::unit_by_value) {
-            EXPECT_EQ(s.unit_spec, -1);
+        Decoded got{};
+        Decoded want = c.expected;
+        if (!c.words.empty()) {
+            got = decode(c.words.data(), static_cast<int32_t>(c.words.size()), c.options, c.reading);
         } else {
-            EXPECT_EQ(s.unit_spec, addr(&unit));
+            g_reading = c.reading;
+            Statement(decoding_driver, c.control).run();
+            got = g_decoded;
+            if (want.format == nullptr && want.format_length != 0) want.format = c.control.format.text.data();
+            if (want.advance_length != 0) want.advance = c.control.advance.data();
         }
-        EXPECT_EQ(s.err_given, (c.present & pres::err) ? -1 : 0);
-        EXPECT_EQ(s.end_given, (c.present & pres::end) ? -1 : 0);
-        const void* format = (c.present & pres::precompiled_format) ? static_cast<const void*>(records)
-                             : c.format_length != 0                 ? static_cast<const void*>(text)
-                                                                    : nullptr;
-        EXPECT_EQ(s.format_start, format);
-        EXPECT_EQ(s.advance_text.text, c.advance_length != 0 ? advance : nullptr);
+        EXPECT_EQ(got.present, want.present);
+        EXPECT_EQ(got.options, want.options);
+        EXPECT_EQ(got.unit, want.unit);
+        EXPECT_EQ(got.internal_length, want.internal_length);
+        EXPECT_EQ(got.internal_records, want.internal_records);
+        EXPECT_EQ(got.format, want.format);
+        EXPECT_EQ(got.format_length, want.format_length);
+        EXPECT_EQ(got.advance, want.advance);
+        EXPECT_EQ(got.advance_length, want.advance_length);
+        EXPECT_EQ(got.size, want.size);
     }
-}
-
-// A raw argument list: READ(10, '(A3)', ADVANCE='NO', SIZE=n) with the format given by text and
-// length, so ADVANCE= and SIZE= sit one word further on; the next READ continues the record.
-TEST_F(Drivers, NonAdvancingReadThroughRawArguments) {
-    test_support::TempDir dir;
-    test_support::write_file("in.txt", "abcdefghij\nnext\n");
-    ASSERT_EQ(open_connection({.unit = 10, .file = "in.txt"}), 0);
-    int32_t unit = 10, size = -1;
-    char first[3], second[3];
-    char advance[] = "no";
-    const char format[] = "(A3)";
-    const std::vector<W> nonadvancing = {
-        driver_flag::whole, 13, control_option::format_text,
-        0, 0, 0, addr(&unit), 0, 0, 0, addr(format), 4, addr(advance), 2, addr(&size),
-        1, item_kind::scalar, char_type, addr(first), 3};
-    EXPECT_EQ(formatted_read(nonadvancing.data()), 0);
-    EXPECT_EQ(std::string(first, 3), "abc");
-    EXPECT_EQ(size, 3);
-    const std::vector<W> advancing = {
-        driver_flag::whole, 10, control_option::format_text,
-        0, 0, 0, addr(&unit), 0, 0, 0, addr(format), 4,
-        1, item_kind::scalar, char_type, addr(second), 3};
-    EXPECT_EQ(formatted_read(advancing.data()), 0);
-    EXPECT_EQ(std::string(second, 3), "def");
 }
 
 // The analysis's READ shape: a begin call with the items, then an end call with none.
