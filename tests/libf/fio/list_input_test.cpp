@@ -187,14 +187,6 @@ TEST_F(ListRead, RealValuesHaveNoImpliedPoint) {
     EXPECT_EQ(single, 7.0f);
 }
 
-TEST_F(ListRead, MatrixRowOverTwoRecords) {
-    start({"1 0 3.5 ", "0,2     "});
-    float row[5] = {-1, -1, -1, -1, -1};
-    for (float& v : row) ASSERT_EQ(read(item_real4, 4, &v), 0);
-    const float expected[5] = {1.0f, 0.0f, 3.5f, 0.0f, 2.0f};
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(row[i], expected[i]) << i;
-}
-
 TEST_F(ListRead, ComplexValuesInParentheses) {
     struct Case { Lines lines; std::vector<float> expected; int32_t after; };
     // Two complex items (two parts each), then one integer that starts at 9.

@@ -82,30 +82,6 @@ TEST_F(RecordTest, AppendsGrowByTheirOwnRules) {
     free_mem(other.data);
 }
 
-TEST_F(RecordTest, SequentialRecordsEndWithCarriageReturnAndLineFeed) {
-    file_unit("seq.txt");
-    {
-        OutputFixture out("(I3,5X)", transfer_state().current_unit);
-        ASSERT_EQ(out.integer(7), 0);
-        ASSERT_EQ(out.finish(), 0);
-    }
-    {
-        OutputFixture out("(T10,A,T1,A)", transfer_state().current_unit);
-        ASSERT_EQ(out.text("X"), 0);
-        ASSERT_EQ(out.text("AB"), 0);
-        ASSERT_EQ(out.finish(), 0);
-    }
-    {
-        OutputFixture out("(A,$)", transfer_state().current_unit);
-        ASSERT_EQ(out.text("ENTER:"), 0);
-        ASSERT_EQ(out.finish(), 0);
-    }
-    UnitBlock& u = *transfer_state().current_unit;
-    EXPECT_EQ(u.record_number, 3);
-    ASSERT_EQ(flush_unit(u), 0);
-    EXPECT_EQ(test_support::read_file("seq.txt"), "  7\r\nAB       X\r\nENTER:");
-}
-
 TEST_F(RecordTest, FortranCarriageControlBecomesVerticalMotion) {
     UnitBlock* u = file_unit("cc.txt", attr::fortran_carriage);
     for (const char* text : {"1PAGE", "0TWO", "+OVER", " ONE", "-THREE", "XSAME"}) {

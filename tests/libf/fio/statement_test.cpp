@@ -84,6 +84,7 @@ TEST_F(Statements, WriteToFileEndsRecordsWithCarriageReturnLineFeed) {
         {"(I2,T6,'x',I2,'y')", {5}, " 5   x\r\n"},
         {"('head',I2)", {}, "head\r\n"},
         {"(T10,A,T1,A)", {std::string("xy"), std::string("ab")}, "ab       xy\r\n"},
+        {"(A,$)", {std::string("ENTER:")}, "ENTER:"},  // $ leaves the record without its terminator
         {"", {3, std::string("ab")}, "   3 ab\r\n"},
         {"", {}, " \r\n"},
     };
