@@ -23,18 +23,9 @@
 #include <string>
 #include <vector>
 
-// Under the leak checker: the font library keeps a cache for the life of the process.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+#include "tests/support/qt_application.h"
 
 namespace {
-
-void startApplication() {
-    static int argc = 1;
-    static char name[] = "console_widget_test";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (QApplication::instance() == nullptr) new QApplication(argc, argv);
-}
 
 // The test frame: closing it is what ends the console's waits.
 struct Frame : QMainWindow {
@@ -49,7 +40,7 @@ std::string bytes(const char* data, int32_t n) { return std::string(data, static
 class ConsoleWidgetTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        startApplication();
+        test_support::start_qt_application();
         ASSERT_EQ(fw::allocateConsoleText(text), 1);
         view.text = &text;
         frame = new Frame;

@@ -31,24 +31,15 @@
 #include "framework/qt/console_widget.h"
 #include "framework/qt/event_loops.h"
 #include "framework/qt/framework_main.h"
+#include "tests/support/qt_application.h"
 #include "tests/support/test_support.h"
 
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
-
 namespace {
-
-void startApplication() {
-    static int argc = 1;
-    static char name[] = "frame_window_test";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (QApplication::instance() == nullptr) new QApplication(argc, argv);
-}
 
 class FrameWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        startApplication();
+        test_support::start_qt_application();
         ASSERT_EQ(fw::allocateConsoleText(text), 1);
         view.text = &text;
         frame = new fw::qt::FrameWindow("simplex", state, text);
@@ -365,7 +356,7 @@ TEST(FrameProcess, CloseWhileTheProgramWaitsForInputEndsWithStatusZero) {
     EXPECT_EXIT(
         {
             std::filesystem::current_path(dir);
-            startApplication();
+            test_support::start_qt_application();
             fw::qt::frameworkMain("/somewhere/simplex", nullptr, "", 10, waitingProgram);
         },
         ::testing::ExitedWithCode(0), "asked: Save the Input/Output window\\?");
@@ -423,7 +414,7 @@ TEST(FrameProcess, WorkedExampleRunsInTheConsoleWindow) {
     EXPECT_EXIT(
         {
             std::filesystem::current_path(dir);
-            startApplication();
+            test_support::start_qt_application();
             driveWorkedExample();
             fw::qt::frameworkMain("/somewhere/simplex", nullptr, "", 10, [] { analysis::run_analysis(); });
         },

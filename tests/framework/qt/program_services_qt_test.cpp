@@ -24,18 +24,9 @@
 #include "framework/console_text.h"
 #include "framework/qt/frame_window.h"
 #include "framework/qt/graphics_window.h"
-
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+#include "tests/support/qt_application.h"
 
 namespace {
-
-void startApplication() {
-    static int argc = 1;
-    static char name[] = "program_services_qt_test";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (QApplication::instance() == nullptr) new QApplication(argc, argv);
-}
 
 // The frame as it answers "is this item checked" for program items.
 class HookedFrame : public fw::qt::FrameWindow {
@@ -63,7 +54,7 @@ void paintMetricSquare(fw::PaintSurface* surface) { surface->painter.fillRect(QR
 class ProgramServicesQtTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        startApplication();
+        test_support::start_qt_application();
         ASSERT_EQ(fw::allocateConsoleText(text), 1);
         fw::resetFrameState(fw::frameState());
         frame = new HookedFrame("simplex", fw::frameState(), text);
