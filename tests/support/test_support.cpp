@@ -1,6 +1,7 @@
 // Helpers shared by the tests.
 #include "tests/support/test_support.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -118,6 +119,36 @@ fio::TransferState& statement(fio::StatementKind kind, int32_t unit) {
     s.options = fio::opt::status_codes | fio::opt::unit_by_value;
     s.unit_spec = unit;
     return s;
+}
+
+void start_internal_read(fio::TransferState& state, std::string& storage, const std::vector<std::string>& lines,
+                         uint32_t present, uint32_t options, int32_t* iostat) {
+    std::size_t length = 0;
+    for (const std::string& line : lines) length = std::max(length, line.size());
+    storage.clear();
+    for (const std::string& line : lines) storage += line + std::string(length - line.size(), ' ');
+    state.terminated = 0;
+    state.statement_flags = 0;
+    *iostat = 0;
+    fio::set_statement_kind(state, fio::kind_read);
+    state.present = fio::pres::formatted | fio::pres::iostat | fio::pres::unit | present;
+    state.options = fio::opt::status_codes | fio::opt::internal_file | options;
+    state.iostat_var = iostat;
+    fio::UnitBlock& unit = state.internal_unit;
+    unit = fio::UnitBlock{};
+    unit.attributes = fio::attr::readable | fio::attr::writable | fio::attr::internal | fio::attr::pad_yes;
+    unit.buffer = storage.data();
+    unit.buffer_size = unit.record_length = static_cast<int32_t>(length);
+    unit.block_number = static_cast<int32_t>(lines.size());
+    unit.tab_size = 8;
+    state.current_unit = &unit;
+}
+
+void set_item(fio::TransferState& state, int32_t type, int32_t length, void* address, int32_t count) {
+    state.item_type = type;
+    state.item_length = length;
+    state.item_count = count;
+    state.item_address = address;
 }
 
 }  // namespace test_support

@@ -55,6 +55,14 @@ void reset_transfer_state();
 // The statement record set up for a statement of `kind` on unit number `unit` (by value).
 fio::TransferState& statement(fio::StatementKind kind, int32_t unit);
 
+// `state` set up for a READ with IOSTAT= from an internal file whose records are `lines`,
+// blank-padded to the longest as a character array's elements are; `storage` holds the file.
+// The caller adds the statement's format or list-directed begin step.
+void start_internal_read(fio::TransferState& state, std::string& storage, const std::vector<std::string>& lines,
+                         uint32_t present, uint32_t options, int32_t* iostat);
+// The next item of the statement: its type code, length, element count and address.
+void set_item(fio::TransferState& state, int32_t type, int32_t length, void* address, int32_t count = 1);
+
 // Reads a whole file (binary); "" when it cannot be read.
 std::string read_file(const std::string& name);
 void write_file(const std::string& name, const std::string& bytes);

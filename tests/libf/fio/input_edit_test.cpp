@@ -15,33 +15,18 @@
 #include "libf/fio/format.h"
 #include "libf/fio/heap.h"
 #include "libf/fio/record.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
 using namespace fio;
 
-// A READ from an internal file whose records are `lines` (all of one length), with IOSTAT=.
+// A READ from an internal file whose records are `lines`, with IOSTAT=.
 class ReadItem : public ::testing::Test {
 protected:
     void start(const std::vector<std::string>& lines, const char* format) {
-        storage.clear();
-        for (const std::string& line : lines) storage += line;
         free_format(state);
-        state.terminated = 0;
-        state.statement_flags = 0;
-        iostat = 0;
-        set_statement_kind(state, kind_read);
-        state.present = pres::formatted | pres::iostat | pres::unit;
-        state.options = opt::status_codes | opt::internal_file;
-        state.iostat_var = &iostat;
-        UnitBlock& unit = state.internal_unit;
-        unit = UnitBlock{};
-        unit.attributes = attr::readable | attr::writable | attr::internal | attr::pad_yes;
-        unit.buffer = storage.data();
-        unit.buffer_size = unit.record_length = static_cast<int32_t>(lines[0].size());
-        unit.block_number = static_cast<int32_t>(lines.size());
-        unit.tab_size = 8;
-        state.current_unit = &unit;
+        test_support::start_internal_read(state, storage, lines, 0, 0, &iostat);
         state.format_start = format;
         state.format_length = static_cast<int32_t>(std::strlen(format));
         ASSERT_EQ(begin_format(state), 0);
@@ -53,10 +38,7 @@ protected:
         free_mem(state.work.data);
     }
     int32_t read(int32_t type, int32_t length, void* address, int32_t count = 1) {
-        state.item_type = type;
-        state.item_length = length;
-        state.item_count = count;
-        state.item_address = address;
+        test_support::set_item(state, type, length, address, count);
         return read_item(state);
     }
     int32_t read_int(const char* format, const std::string& line) {

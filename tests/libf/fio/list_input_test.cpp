@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -12,6 +11,7 @@
 #include "libf/fio/errors.h"
 #include "libf/fio/heap.h"
 #include "libf/fio/record.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -24,25 +24,8 @@ protected:
     // A list-directed READ with IOSTAT= (and END= or EOR= when asked) from an internal file
     // whose records are the lines, blank-padded to the longest as a character array's are.
     void start(const Lines& lines, uint32_t more_present = 0, uint32_t more_options = 0) {
-        std::size_t length = 0;
-        for (const std::string& line : lines) length = std::max(length, line.size());
-        storage.clear();
-        for (const std::string& line : lines) storage += line + std::string(length - line.size(), ' ');
-        state.terminated = 0;
-        state.statement_flags = 0;
-        iostat = 0;
-        set_statement_kind(state, kind_read);
-        state.present = pres::list_directed | pres::formatted | pres::iostat | pres::unit | more_present;
-        state.options = opt::status_codes | opt::internal_file | more_options;
-        state.iostat_var = &iostat;
-        UnitBlock& unit = state.internal_unit;
-        unit = UnitBlock{};
-        unit.attributes = attr::readable | attr::writable | attr::internal | attr::pad_yes;
-        unit.buffer = storage.data();
-        unit.buffer_size = unit.record_length = static_cast<int32_t>(length);
-        unit.block_number = static_cast<int32_t>(lines.size());
-        unit.tab_size = 8;
-        state.current_unit = &unit;
+        test_support::start_internal_read(state, storage, lines, pres::list_directed | more_present, more_options,
+                                          &iostat);
         state.value_repeat = 7;  // stale from an earlier statement: the begin step clears it
         begin_list_input(state);
         ASSERT_EQ(next_input_record(state), 0);
@@ -53,10 +36,7 @@ protected:
         free_mem(state.imaginary.data);
     }
     int32_t read(int32_t type, int32_t length, void* address, int32_t count = 1) {
-        state.item_type = type;
-        state.item_length = length;
-        state.item_count = count;
-        state.item_address = address;
+        test_support::set_item(state, type, length, address, count);
         return read_list_item(state);
     }
     // Reads n 4-byte integers that hold 9 beforehand, one item step per element.

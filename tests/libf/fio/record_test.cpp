@@ -193,14 +193,8 @@ TEST_F(RecordTest, InputLinesDropCarriageReturnsAndExpandTabs) {
 
 TEST_F(RecordTest, InternalInputRecordsAreTheElements) {
     TransferState& s = transfer_state();
-    set_statement_kind(s, kind_read);
-    char file[] = "abcdefgh";
-    UnitBlock& u = s.internal_unit;
-    u.attributes = attr::readable | attr::writable | attr::internal | attr::pad_yes;
-    u.buffer = file;
-    u.buffer_size = u.record_length = 4;
-    u.block_number = 2;
-    s.current_unit = &u;
+    std::string file;
+    test_support::start_internal_read(s, file, {"abcd", "efgh"}, 0, 0, &iostat);
     ASSERT_EQ(next_input_record(s), 0);
     EXPECT_EQ(std::string(s.record.data, s.record.limit), "abcd");
     ASSERT_EQ(next_input_record(s), 0);

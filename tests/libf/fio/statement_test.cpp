@@ -55,6 +55,14 @@ UnitBlock* unit_numbered(int32_t number) {
     return nullptr;
 }
 
+// Unit 3 on d.dat holding `records`: formatted direct access, RECL=4.
+void open_direct(const std::string& records) {
+    write_file("d.dat", records);
+    ASSERT_EQ(open_connection({.unit = 3, .file = "d.dat", .status = "OLD", .access = "DIRECT", .form = "FORMATTED",
+                               .recl = 4, .blocksize = 4}),
+              0);
+}
+
 // Closes every unit (writing what is buffered) and returns the file's bytes.
 std::string closed_file(const std::string& name) {
     test_support::reset_transfer_state();
@@ -267,11 +275,7 @@ TEST_F(Statements, NonAdvancingWriteAfterReadReplacesThatRecord) {
 }
 
 TEST_F(Statements, DirectAccessRecordSelection) {
-    write_file("d.dat", "aaaabbbbcccc");
-    int32_t k = 0;
-    ASSERT_EQ(open_connection({.unit = 3, .file = "d.dat", .status = "OLD", .access = "DIRECT",
-                               .form = "FORMATTED", .recl = 4, .blocksize = 4, .iostat = &k}),
-              0);
+    open_direct("aaaabbbbcccc");
     const int32_t one = 1, two = 2, three = 3, four = 4;
     char r[4];
     ASSERT_EQ(in({.unit = 3, .format = "(A4)", .rec = &two}, {item(r)}), 0);
@@ -287,12 +291,8 @@ TEST_F(Statements, DirectAccessRecordSelection) {
 }
 
 TEST_F(Statements, BeginStepErrors) {
-    write_file("d.dat", "aaaabbbb");
-    int32_t k = 0;
-    ASSERT_EQ(open_connection({.unit = 3, .file = "d.dat", .status = "OLD", .access = "DIRECT",
-                               .form = "FORMATTED", .recl = 4, .blocksize = 4, .iostat = &k}),
-              0);
-    ASSERT_EQ(open_connection({.unit = 4, .file = "u.dat", .form = "UNFORMATTED", .iostat = &k}), 0);
+    open_direct("aaaabbbb");
+    ASSERT_EQ(open_connection({.unit = 4, .file = "u.dat", .form = "UNFORMATTED"}), 0);
     unit_numbered(3)->max_record = 5;
     char internal[4] = {};
     const Unit inside = internal_file(internal, 4);
