@@ -9,11 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/analysis.h"
 #include "framework/about_box.h"
-#include "libf/fio/errors.h"
-#include "libf/fio/program_end.h"
-#include "libf/fio/file_layer.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -237,47 +233,6 @@ TEST_F(FrameTest, ExitCommandClosesEvenWhileClosing) {
     fake.answers = {fw::answer::no};
     fw::frameCommand(frame, fw::command::exit);
     EXPECT_EQ(fake.log, Log({kQuestion, "destroy frame"}));
-}
-
-// The run-time path: the user closes the frame while the program waits in a console read.
-// All units are closed (a file's pending record reaches it) and the process ends with 0.
-FakeFrame* g_closingFrame = nullptr;
-fw::FrameContext* g_context = nullptr;
-
-struct RuntimeEndingFrame : FakeFrame {
-    void endProgram() override { fio::end_program(); }
-};
-
-int32_t readClosesTheFrame(char*, int32_t) {
-    g_closingFrame->answers = {fw::answer::no};
-    fw::frameCommand(*g_context, fw::command::exit);
-    return 0;  // not reached
-}
-
-void exitReports(int32_t code) { std::fprintf(stderr, "exit callback %d\n", code); }
-
-// The program: a record pending on a file unit, then a console read that the close interrupts.
-void waitForInputAndClose(fw::FrameState& state, fw::ConsoleText& text, const std::string& path) {
-    RuntimeEndingFrame ending;
-    fw::FrameContext context{state, text, ending};
-    g_closingFrame = &ending;
-    g_context = &context;
-    fio::ConsoleHooks hooks = fio::default_console_hooks();
-    hooks.read = readClosesTheFrame;
-    hooks.exit = exitReports;
-    fio::install_console_callbacks(hooks);
-    analysis::open_result_file(7, path.c_str());
-    analysis::write_record(7, analysis::Layout::title, {fio::item(std::string_view("kept"))});
-    int32_t answer = 0;
-    analysis::read_record(analysis::console_unit, analysis::Layout::list, {fio::item(answer)});
-    std::fprintf(stderr, "read returned\n");
-    std::_Exit(3);
-}
-
-TEST_F(FrameTest, CloseWhileTheProgramWaitsForInputEndsWithStatusZero) {
-    const std::string path = dir.path() + "/pending.txt";
-    EXPECT_EXIT(waitForInputAndClose(state, text, path), ::testing::ExitedWithCode(0), "^exit callback 0\n$");
-    EXPECT_EQ(test_support::read_file(path), "kept\r\n");
 }
 
 TEST(FramePieces, TitleShowStateAndAboutAddresses) {
