@@ -1,6 +1,6 @@
-// The cache of recurring WRITE records: a direct-mapped table, allocated at its first use. A
-// zeroed slot holds no key, since every key counts at least one item; without memory there is
-// simply no cache.
+// The cache of recurring WRITE fields: a direct-mapped table of fields, allocated at its first
+// use and small enough to stay in the processor's caches. A zeroed slot holds no key, since
+// every kept field has a width; without memory there is simply no cache.
 #include "libf/fio/record_cache.h"
 
 #include <cstring>
@@ -17,7 +17,15 @@ namespace {
 constexpr std::size_t table_bits = 15;
 constexpr std::size_t table_size = std::size_t{1} << table_bits;
 
-CachedRecord* g_table = nullptr;
+// One field: the descriptor's words and the value's bits, and the field's text (as wide as the
+// descriptor's width).
+struct alignas(32) KeptField {
+    uint32_t descriptor[3];
+    uint32_t bits;
+    char text[cached_field_chars];
+};
+
+KeptField* g_table = nullptr;
 
 uint32_t le32(const uint8_t* p) {
     return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
@@ -57,33 +65,33 @@ bool take_items(const std::intptr_t* p, int32_t repeat, RecordKey& key) {
     return true;
 }
 
-std::size_t slot_of(const RecordKey& key) {
-    uint64_t h = 0x9E3779B97F4A7C15ull;
-    auto mix = [&h](uint32_t word) { h = (h ^ word) * 0xBF58476D1CE4E5B9ull; };
-    for (uint32_t w : key.descriptor) mix(w);
-    mix(key.count);
-    for (uint32_t w : key.bits) mix(w);
-    return static_cast<std::size_t>(h ^ (h >> 31)) & (table_size - 1);
+std::size_t slot_of(const uint32_t (&descriptor)[3], uint32_t bits) {
+    const uint64_t h = (uint64_t{bits} << 32 ^ descriptor[0] ^ uint64_t{descriptor[1]} << 8 ^ uint64_t{descriptor[2]} << 16) *
+                       0x9E3779B97F4A7C15ull;
+    return static_cast<std::size_t>(h >> (64 - table_bits));
 }
 
-// Aligned to the cache line; the block is never freed.
-CachedRecord* allocate_table() {
-    const std::size_t line = alignof(CachedRecord);
-    void* block = alloc_mem(table_size * sizeof(CachedRecord) + line, true);
+bool holds(const KeptField& slot, const RecordKey& key, uint32_t bits) {
+    return slot.bits == bits && slot.descriptor[0] == key.descriptor[0] && slot.descriptor[1] == key.descriptor[1] &&
+           slot.descriptor[2] == key.descriptor[2];
+}
+
+// Aligned to the slot; the block is never freed.
+KeptField* allocate_table() {
+    const std::size_t line = alignof(KeptField);
+    void* block = alloc_mem(table_size * sizeof(KeptField) + line, true);
     if (block == nullptr) return nullptr;
     const auto address = (reinterpret_cast<std::uintptr_t>(block) + line - 1) & ~(line - 1);
-    return reinterpret_cast<CachedRecord*>(address);
+    return reinterpret_cast<KeptField*>(address);
 }
 
 }  // namespace
 
-bool record_key_of(const TransferState& state, const std::intptr_t* items, RecordKey& key) {
-    if (!at_plain_start(state)) return false;
-    const uint8_t* data = state.format_code;
+bool record_key_of(const uint8_t* data, const std::intptr_t* items, RecordKey& key) {
     const uint8_t* end = data + sizeof(FormatRecord);
     if (!is_real_descriptor(record_code(data)) || record_code(end) != rec_end) return false;
     const uint32_t width = le32(data + frec::width) & 0xFFFFFF;
-    if (width == 0) return false;  // defaults by item type
+    if (width == 0 || width > cached_field_chars) return false;  // 0: defaults by item type
     key = RecordKey{};
     key.descriptor[0] = le32(data + frec::word0);
     key.descriptor[1] = le32(data + frec::digits) & 0xFFFFFF;
@@ -91,20 +99,33 @@ bool record_key_of(const TransferState& state, const std::intptr_t* items, Recor
     return take_items(items, static_cast<int32_t>(le32(data + frec::repeat)), key);
 }
 
-const CachedRecord* find_cached_record(const RecordKey& key) {
-    if (!g_table) return nullptr;
-    const CachedRecord& slot = g_table[slot_of(key)];
-    return slot.key == key ? &slot : nullptr;
+bool record_key_of(const TransferState& state, const std::intptr_t* items, RecordKey& key) {
+    return at_plain_start(state) && record_key_of(state.format_code, items, key);
+}
+
+int32_t find_cached_record(const RecordKey& key, char* text) {
+    if (!g_table) return -1;
+    const auto width = static_cast<int32_t>(key.descriptor[2]);
+    for (uint32_t i = 0; i < key.count; ++i) {
+        const uint32_t bits = key.bits[i];
+        const KeptField& slot = g_table[slot_of(key.descriptor, bits)];
+        if (!holds(slot, key, bits)) return -1;
+        std::memcpy(text + i * width, slot.text, cached_field_chars);
+    }
+    return width * static_cast<int32_t>(key.count);
 }
 
 void keep_cached_record(const RecordKey& key, const RecordBuffer& record) {
-    if (record.limit > cached_record_chars || record.position != record.limit) return;
+    const auto width = static_cast<int32_t>(key.descriptor[2]);
+    if (record.limit != width * static_cast<int32_t>(key.count) || record.position != record.limit) return;
     if (!g_table) g_table = allocate_table();
     if (!g_table) return;
-    CachedRecord& slot = g_table[slot_of(key)];
-    slot.key = key;
-    slot.length = record.limit;
-    std::memcpy(slot.text, record.data, static_cast<std::size_t>(record.limit));
+    for (uint32_t i = 0; i < key.count; ++i) {
+        KeptField& slot = g_table[slot_of(key.descriptor, key.bits[i])];
+        std::memcpy(slot.descriptor, key.descriptor, sizeof slot.descriptor);
+        slot.bits = key.bits[i];
+        std::memcpy(slot.text, record.data + i * width, static_cast<std::size_t>(width));
+    }
 }
 
 }  // namespace fio
