@@ -351,23 +351,22 @@ int32_t write_items_of_whole_statement(TransferState& state, const std::intptr_t
 // number and a precompiled format and whose record is kept: written straight to the unit when
 // nothing can fail there. False, with nothing done, for any other statement.
 bool write_kept_record(TransferState& state, const std::intptr_t* p) {
-    const std::intptr_t words = std::max<std::intptr_t>(p[0] - 1, 0);
-    const ControlList list{p + 2, static_cast<int32_t>(std::min<std::intptr_t>(words, max_control_words)),
-                           static_cast<uint32_t>(p[1])};
-    const std::intptr_t unit = list.word(control_word::unit);
-    const std::intptr_t records = list.word(control_word::format_record);
-    if (list.options != 0 || unit == 0 || records == 0 || list.word(control_word::iostat) != 0 ||
-        list.word(control_word::rec) != 0 || list.word(control_word::advance) != 0 ||
-        list.word(control_word::size) != 0)
+    // Without options, every control word stands at its own number.
+    const std::intptr_t words = p[0] - 1;
+    if (p[1] != 0 || words < control_word::size + 1 || words > max_control_words) return false;
+    const std::intptr_t* control = p + 2;
+    const std::intptr_t unit = control[control_word::unit];
+    const std::intptr_t records = control[control_word::format_record];
+    if (unit == 0 || records == 0 || control[control_word::iostat] != 0 || control[control_word::rec] != 0 ||
+        control[control_word::advance] != 0 || control[control_word::size] != 0)
         return false;
     // The records follow the format's header.
     const auto* format_code = reinterpret_cast<const uint8_t*>(records) + sizeof(FormatRecord);
     RecordKey key;
     if (!record_key_of(format_code, p + 2 + words, key)) return false;
-    char text[cached_record_chars];
-    const int32_t length = find_cached_record(key, text);
-    if (length < 0) return false;
-    if (!write_record_directly(state, unit, text, length)) return false;
+    char line[cached_record_chars + 2];  // and the line end
+    const int32_t length = find_cached_record(key, line);
+    if (length < 0 || !write_record_directly(state, unit, line, length)) return false;
     state.field_width = static_cast<int32_t>(key.descriptor[2]);
     return true;
 }

@@ -309,16 +309,14 @@ constexpr uint32_t own_record_path = attr::fortran_carriage | attr::unformatted 
 
 }  // namespace
 
-bool write_record_directly(TransferState& state, std::intptr_t unit_spec, const char* text, int32_t length) {
+bool write_record_directly(TransferState& state, std::intptr_t unit_spec, char* line, int32_t length) {
     const int32_t number = *reinterpret_cast<const int32_t*>(unit_spec);
     UnitBlock* unit = number >= 0 ? connected_unit(state, number) : nullptr;
     if (unit == nullptr || (unit->attributes & (attr::writable | own_record_path)) != attr::writable) return false;
     // The record and its line end go to the buffer in one piece; filling the buffer exactly
     // would write it to the file.
-    char line[64];
     const int32_t bytes = length + 2;
-    if (length > unit->record_length || bytes > static_cast<int32_t>(sizeof line) || unit->buffer == nullptr ||
-        unit->buffer_size - unit->buffer_pos <= bytes)
+    if (length > unit->record_length || unit->buffer == nullptr || unit->buffer_size - unit->buffer_pos <= bytes)
         return false;
     poll_console();
     start_statement(state, {.kind = kind_write,
@@ -328,7 +326,6 @@ bool write_record_directly(TransferState& state, std::intptr_t unit_spec, const 
     state.current_unit = unit;
     unit->attributes &= ~attr::at_connect_mask;
     mark_last_transfer(*unit, attr::last_was_write);
-    std::memcpy(line, text, static_cast<std::size_t>(length));
     std::memcpy(line + length, "\r\n", 2);
     unit_write_bytes(*unit, line, bytes);
     unit->advance_count = 0;
