@@ -1,7 +1,7 @@
 // The cache of recurring WRITE fields. Many values, few texts: a field is kept as the value's
 // bits, the descriptor's number among the kept descriptors and the text's number among the kept
-// texts, 8 bytes in a table of 4-way sets, half a cache line each, small enough to stay in the
-// processor's caches; the texts are kept once each. Everything lives in one zeroed block allocated at the first use; a
+// texts, 8 bytes in a table of 4-way sets (256 KiB), small enough to stay near the processor;
+// each text is kept once. Everything lives in one zeroed block allocated at the first use; a
 // zeroed slot holds no field, since descriptors count from 1. Without memory, or once the
 // descriptors or texts are all taken, fields are simply not kept.
 #include "libf/fio/record_cache.h"
