@@ -34,54 +34,54 @@ uint64_t hash_of(const Triple& t) {
     return h ^ (h >> 31);
 }
 
-// Open-addressing set of the rows kept so far. A slot holds 1 + the kept row's place in
-// `rows_` (0 is empty), so a duplicate finds the place of the row it repeats.
+// Open-addressing set of the triples kept so far, each with its place among the kept rows (a
+// place of 0 marks an empty slot, so places count from 1). Slots hold the triples themselves:
+// a look-up never reaches back into the score table.
 class KeptRows {
 public:
-    explicit KeptRows(const RealMatrix& table) : table_(table), slots_(1024, 0) {}
+    KeptRows() : slots_(1024) {}
 
-    // Keeps row p unless an equal triple is kept already; either way returns that triple's
-    // place among the kept rows.
-    std::size_t insert(int32_t p) {
-        if ((rows_.size() + 1) * 2 > slots_.size()) grow();
-        const Triple t = triple_of(table_, p);
-        const std::size_t i = slot_for(t);
-        if (slots_[i] == 0) {
-            rows_.push_back(p);
-            slots_[i] = rows_.size();
-        }
-        return slots_[i] - 1;
+    // Keeps the triple unless it is kept already; either way returns its place (from 0).
+    std::size_t insert(const Triple& t) {
+        if ((count_ + 1) * 2 > slots_.size()) grow();
+        Slot& slot = slots_[slot_for(t)];
+        if (slot.place == 0) slot = {t, static_cast<uint32_t>(++count_)};
+        return slot.place - 1;
     }
-    std::size_t size() const { return rows_.size(); }
+    std::size_t size() const { return count_; }
 
 private:
+    struct Slot {
+        Triple triple{};
+        uint32_t place = 0;
+    };
+
     std::size_t slot_for(const Triple& t) const {
         const std::size_t mask = slots_.size() - 1;
         std::size_t i = hash_of(t) & mask;
-        while (slots_[i] != 0 && !(triple_of(table_, rows_[slots_[i] - 1]) == t)) i = (i + 1) & mask;
+        while (slots_[i].place != 0 && !(slots_[i].triple == t)) i = (i + 1) & mask;
         return i;
     }
     void grow() {
-        std::vector<std::size_t> old(slots_.size() * 2, 0);
+        std::vector<Slot> old(slots_.size() * 2);
         old.swap(slots_);
-        for (std::size_t place : old)
-            if (place != 0) slots_[slot_for(triple_of(table_, rows_[place - 1]))] = place;
+        for (const Slot& slot : old)
+            if (slot.place != 0) slots_[slot_for(slot.triple)] = slot;
     }
 
-    const RealMatrix& table_;
-    std::vector<std::size_t> slots_;
-    std::vector<int32_t> rows_;  // pair numbers of the kept rows, in order
+    std::vector<Slot> slots_;
+    std::size_t count_ = 0;
 };
 
 }  // namespace
 
 int32_t mark_duplicates(RealMatrix& table, int32_t pair_count, std::vector<int64_t>* kept_pairs) {
     int32_t duplicates = 0;
-    KeptRows kept(table);
+    KeptRows kept;
     for (int32_t p = 1; p <= pair_count; ++p) {
         if (!(table.at(p, 1) >= kept_threshold)) continue;
         const std::size_t before = kept.size();
-        const std::size_t place = kept.insert(p);
+        const std::size_t place = kept.insert(triple_of(table, p));
         if (kept.size() == before) {
             table.at(p, 1) = duplicate_mark;
             ++duplicates;

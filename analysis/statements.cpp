@@ -16,6 +16,8 @@ namespace {
 
 using fio::FormatRecord;
 
+constexpr int32_t result_block_size = 1 << 16;
+
 constexpr FormatRecord format_record(uint32_t code, uint32_t digits, uint32_t width, int32_t repeat) {
     FormatRecord r{};
     const uint32_t words[5] = {code, digits, width, 0, static_cast<uint32_t>(repeat)};
@@ -72,7 +74,8 @@ void read_array_row(fio::Unit unit, const libf::ArrayDescriptor& array, int fixe
 void write_console_text(const char* text) { write_record(console_unit, Layout::list, {fio::item(text)}); }
 
 void open_result_file(int32_t unit, const char* name) {
-    fio::open_connection({.unit = unit, .file = name});
+    // Large blocks: the score files take millions of records.
+    fio::open_connection({.unit = unit, .file = name, .blocksize = result_block_size});
 }
 
 void close_unit(int32_t unit) { fio::close_connection({.unit = unit}); }

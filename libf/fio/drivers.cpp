@@ -335,14 +335,40 @@ const std::intptr_t* take_control_list(DriverStatement& st, const std::intptr_t*
 int32_t write_items_of_whole_statement(TransferState& state, const std::intptr_t* p) {
     RecordKey key;
     if (!record_key_of(state, p, key)) return transfer_items(state, Direction::write, p);
-    if (const CachedRecord* kept = find_cached_record(key)) {
+    char text[cached_record_chars];
+    const int32_t length = find_cached_record(key, text);
+    if (length >= 0) {
         state.field_width = static_cast<int32_t>(key.descriptor[2]);
-        const int32_t error = append_chars(state.record, kept->text, kept->length);
+        const int32_t error = append_chars(state.record, text, length);
         return error != 0 ? report_error(error, state) : 0;
     }
     const int32_t status = transfer_items(state, Direction::write, p);
     if (status == 0) keep_cached_record(key, state.record);
     return status;
+}
+
+// A whole formatted WRITE, from its argument list (after the flags), that names only a unit
+// number and a precompiled format and whose record is kept: written straight to the unit when
+// nothing can fail there. False, with nothing done, for any other statement.
+bool write_kept_record(TransferState& state, const std::intptr_t* p) {
+    // Without options, every control word stands at its own number.
+    const std::intptr_t words = p[0] - 1;
+    if (p[1] != 0 || words < control_word::size + 1 || words > max_control_words) return false;
+    const std::intptr_t* control = p + 2;
+    const std::intptr_t unit = control[control_word::unit];
+    const std::intptr_t records = control[control_word::format_record];
+    if (unit == 0 || records == 0 || control[control_word::iostat] != 0 || control[control_word::rec] != 0 ||
+        control[control_word::advance] != 0 || control[control_word::size] != 0)
+        return false;
+    // The records follow the format's header.
+    const auto* format_code = reinterpret_cast<const uint8_t*>(records) + sizeof(FormatRecord);
+    RecordKey key;
+    if (!record_key_of(format_code, p + 2 + words, key)) return false;
+    char line[cached_record_chars + 2];  // and the line end
+    const int32_t length = find_cached_record(key, line);
+    if (length < 0 || !write_record_directly(state, unit, line, length)) return false;
+    state.field_width = static_cast<int32_t>(key.descriptor[2]);
+    return true;
 }
 
 int32_t run_driver(DriverId id, const std::intptr_t* args) {
@@ -353,6 +379,10 @@ int32_t run_driver(DriverId id, const std::intptr_t* args) {
     const std::intptr_t* p = args + 1;
     const bool begin = (flags & driver_flag::begin) != 0;
     const bool end = (flags & driver_flag::end) != 0;
+    if (id == formatted_write_id && begin && end && st.finished && write_kept_record(state, p)) {
+        st.status = 0;
+        return 0;
+    }
     if (begin) {
         if (!st.finished) release(state, driver, st);  // the previous statement never ended
         p = take_control_list(st, p);

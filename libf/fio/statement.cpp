@@ -303,7 +303,36 @@ int32_t end_write_steps(TransferState& state) {
     return finish_transfer(state);
 }
 
+// Attributes under which a record takes a path of its own, or may fail on the way.
+constexpr uint32_t own_record_path = attr::fortran_carriage | attr::unformatted | attr::direct | attr::internal |
+                                     attr::char_device | attr::console | attr::nonadvancing_open;
+
 }  // namespace
+
+bool write_record_directly(TransferState& state, std::intptr_t unit_spec, char* line, int32_t length) {
+    const int32_t number = *reinterpret_cast<const int32_t*>(unit_spec);
+    UnitBlock* unit = number >= 0 ? connected_unit(state, number) : nullptr;
+    if (unit == nullptr || (unit->attributes & (attr::writable | own_record_path)) != attr::writable) return false;
+    // The record and its line end go to the buffer in one piece; filling the buffer exactly
+    // would write it to the file.
+    const int32_t bytes = length + 2;
+    if (length > unit->record_length || unit->buffer == nullptr || unit->buffer_size - unit->buffer_pos <= bytes)
+        return false;
+    poll_console();
+    start_statement(state, {.kind = kind_write,
+                            .present = pres::unit | pres::formatted | pres::precompiled_format,
+                            .options = opt::status_codes,
+                            .unit_spec = unit_spec});
+    state.current_unit = unit;
+    unit->attributes &= ~attr::at_connect_mask;
+    mark_last_transfer(*unit, attr::last_was_write);
+    std::memcpy(line + length, "\r\n", 2);
+    unit_write_bytes(*unit, line, bytes);
+    unit->advance_count = 0;
+    unit->record_number += 1;
+    finish_statement(state);
+    return true;
+}
 
 int32_t begin_read(TransferState& state) { return release_on_failure(state, begin_read_steps(state)); }
 int32_t end_read(TransferState& state) { return release_on_failure(state, end_read_steps(state)); }

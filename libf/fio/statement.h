@@ -18,4 +18,12 @@ int32_t end_read(TransferState& state);
 int32_t begin_write(TransferState& state);
 int32_t end_write(TransferState& state);
 
+// A whole formatted WRITE whose record text is already made (`line`, with room for the two
+// characters of the line end after its `length` characters), to the unit number at unit_spec:
+// when that unit is connected to a sequential formatted file (not the console) and its buffer
+// takes the record and its line end without a write to the file, nothing on the way can fail,
+// and the record goes straight into the buffer with every effect the begin and end steps would
+// have. Otherwise returns false, having done nothing.
+bool write_record_directly(TransferState& state, std::intptr_t unit_spec, char* line, int32_t length);
+
 }  // namespace fio

@@ -92,6 +92,8 @@ bool last_read_position(int32_t number, ReadPosition& position) {
     return true;
 }
 
+UnitBlock* connected_unit(const TransferState& state, int32_t number) { return find_in_list(state, number); }
+
 int32_t find_unit(TransferState& state) {
     state.current_unit = nullptr;
     if ((state.options & opt::internal_file) != 0) return set_up_internal_unit(state);

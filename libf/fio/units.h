@@ -11,6 +11,9 @@ namespace fio {
 // Returns 0 or an error number (not yet reported).
 int32_t find_unit(TransferState& state);
 
+// The unit connected under number, or null; read-only.
+UnitBlock* connected_unit(const TransferState& state, int32_t number);
+
 UnitBlock* create_console_unit(TransferState& state, int32_t number);
 UnitBlock* new_unit(TransferState& state);
 void release_unit(TransferState& state, UnitBlock* unit);

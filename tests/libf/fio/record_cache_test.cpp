@@ -12,6 +12,8 @@
 
 #include "libf/fio/format.h"
 #include "libf/fio/io_calls.h"
+#include "libf/fio/open_close.h"
+#include "libf/fio/units.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -86,6 +88,79 @@ TEST(RecordCache, KeptRecordsEqualTheItemSteps) {
         }
     }
     test_support::reset_transfer_state();
+}
+
+// Whole WRITEs to files: the precompiled format's kept records go straight to the file's buffer,
+// the same format as a text takes the item steps; files, record counts and console polls agree,
+// whatever block size puts the buffer's end in the middle of a record.
+TEST(RecordCache, KeptRecordsWrittenToFilesEqualTheItemSteps) {
+    const Bytes records = one_descriptor(fio::rec_f, 0, 3, 10, 10);
+    const fio::Format statement = fio::Format::statement("44", records.data());
+    std::vector<float> v = values();
+    v.resize(3000);
+    for (int32_t block : {8192, 100, 33, 0}) {
+        SCOPED_TRACE(block);
+        test_support::reset_transfer_state();
+        test_support::TempDir dir;
+        test_support::ConsoleCapture console;
+        fio::open_connection({.unit = 10, .file = "kept.txt", .blocksize = block});
+        fio::open_connection({.unit = 11, .file = "general.txt", .blocksize = block});
+        int32_t writes = 0;
+        for (int pass = 0; pass < 2; ++pass) {
+            for (std::size_t i = 0; i + 3 <= v.size(); i += 3) {
+                const int32_t count = 1 + static_cast<int32_t>(i / 3 % 3);
+                const std::vector<fio::Item> items = {fio::item(v[i]), fio::item(v[i + 1]), fio::item(v[i + 2])};
+                const fio::ItemList list(std::span(items.data(), static_cast<std::size_t>(count)));
+                const int polls = console.polls();
+                ASSERT_EQ(fio::write_formatted(10, statement, list), 0);
+                ASSERT_EQ(console.polls(), polls + 1);
+                ASSERT_EQ(fio::write_formatted(11, "(10F10.3)", list), 0);
+                ++writes;
+            }
+        }
+        fio::ReadPosition kept, general;
+        ASSERT_TRUE(fio::last_read_position(10, kept));
+        ASSERT_TRUE(fio::last_read_position(11, general));
+        EXPECT_EQ(kept.record_number, writes);
+        EXPECT_EQ(general.record_number, writes);
+        fio::close_connection({.unit = 10});
+        fio::close_connection({.unit = 11});
+        EXPECT_EQ(test_support::read_file("kept.txt"), test_support::read_file("general.txt"));
+    }
+    test_support::reset_transfer_state();
+}
+
+// A kept record meets the same errors as the item steps on a unit it cannot go to as it is.
+TEST(RecordCache, KeptRecordsFailAsTheItemStepsDo) {
+    struct Case {
+        const char* name;
+        fio::OpenArgs open;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"record longer than RECL", {.unit = 12, .file = "short.txt", .recl = 25},
+         "Attempt to write a record longer than specified record length"},
+        {"read only", {.unit = 12, .file = "in.txt", .action = "READ"}, "File not open for write"},
+        {"direct access", {.unit = 12, .file = "direct.txt", .access = "DIRECT", .recl = 40},
+         "No record specified for direct access"},
+    };
+    const Bytes records = one_descriptor(fio::rec_f, 0, 3, 10, 10);
+    const float value[3] = {0.25f, 0.5f, 0.125f};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const fio::Format format : {fio::Format::statement("44", records.data()), fio::Format("(10F10.3)")}) {
+            const auto write_twice = [&] {
+                test_support::TempDir dir;
+                test_support::write_file("in.txt", "");
+                fio::open_connection({.unit = 10, .file = "kept.txt"});
+                const std::vector<fio::Item> items = {fio::item(value[0]), fio::item(value[1]), fio::item(value[2])};
+                fio::write_formatted(10, format, fio::ItemList(items));  // now kept
+                fio::open_connection(c.open);
+                fio::write_formatted(12, format, fio::ItemList(items));
+            };
+            EXPECT_EXIT(write_twice(), ::testing::ExitedWithCode(255), c.message);
+        }
+    }
 }
 
 }  // namespace
