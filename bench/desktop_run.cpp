@@ -9,31 +9,17 @@
 #include <cstdio>
 #include <string>
 
-#include "analysis/analysis.h"
 #include "framework/program_services.h"
 #include "framework/qt/console_widget.h"
 #include "framework/qt/frame_window.h"
 #include "framework/qt/framework_main.h"
 #include "process/floating_point.h"
-#include "startup/progress_meter.h"
+#include "startup/desktop_analysis.h"
 
 namespace {
 
 std::string g_answers[2];
 int g_step = 0;
-
-// As the desktop entry does: progress in the status bar.
-void showProgress(int64_t done, int64_t total) {
-    static startup::ProgressMeter meter(startup::progress_delay_seconds());
-    if (const auto text = meter.update(done, total, startup::steady_seconds())) fw::setStatusText(*text);
-}
-
-void runAnalysis() {
-    analysis::RunObserver observer;
-    observer.progress = showProgress;
-    analysis::set_run_observer(observer);
-    analysis::run_analysis();
-}
 
 void typeAnswersThenClose() {
     fw::qt::FrameWindow* frame = fw::qt::frameWindow();
@@ -64,5 +50,5 @@ int main(int argc, char** argv) {
     auto* timer = new QTimer(qApp);
     QObject::connect(timer, &QTimer::timeout, typeAnswersThenClose);
     timer->start(5);
-    return fw::qt::frameworkMain("/bench/simplex", nullptr, "", 10, runAnalysis);
+    return fw::qt::frameworkMain("/bench/simplex", nullptr, "", 10, startup::run_desktop_analysis);
 }

@@ -7,15 +7,12 @@
 #include <cstring>
 #include <string>
 
-#include "analysis/analysis.h"
 #include "framework/about_box.h"
-#include "framework/program_services.h"
 #include "framework/qt/framework_main.h"
 #include "process/command_line.h"
 #include "process/floating_point.h"
 #include "process/support_library.h"
-#include "startup/desktop_plot.h"
-#include "startup/progress_meter.h"
+#include "startup/desktop_analysis.h"
 #include "startup/version.h"
 
 namespace {
@@ -26,20 +23,6 @@ std::string executablePath(const char* argv0) {
     const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
     if (n > 0) return std::string(path, static_cast<size_t>(n));
     return argv0 != nullptr ? argv0 : "simplex";
-}
-
-// The pair loop's progress goes to the frame's status bar, never into the console text.
-void showProgress(int64_t done, int64_t total) {
-    static startup::ProgressMeter meter(startup::progress_delay_seconds());
-    if (const auto text = meter.update(done, total, startup::steady_seconds())) fw::setStatusText(*text);
-}
-
-void runAnalysis() {
-    analysis::RunObserver observer;
-    observer.progress = showProgress;
-    observer.finished = startup::plot_window_opener();
-    analysis::set_run_observer(observer);
-    analysis::run_analysis();
 }
 
 }  // namespace
@@ -56,6 +39,7 @@ int main(int argc, char** argv) {
     const std::string tail = process::command_line_tail(argc, argv);
     const std::string instance = executablePath(argc > 0 ? argv[0] : nullptr);
     const int32_t status =
-        fw::qt::frameworkMain(instance.c_str(), nullptr, tail.c_str(), process::show_default, runAnalysis);
+        fw::qt::frameworkMain(instance.c_str(), nullptr, tail.c_str(), process::show_default,
+                              startup::run_desktop_analysis);
     process::end_process(status);
 }
