@@ -116,6 +116,27 @@ struct Percentages {
 };
 Percentages percentages_of(const PairSums& sums, float pair_total);
 
+// The nine percentages in table order: the console label (30 characters) and the key of
+// "summary.csv" of each.
+struct PercentageLine {
+    const char* label;
+    const char* key;
+    float Percentages::*value;
+};
+constexpr PercentageLine percentage_lines[] = {
+    {" S   SIMILARITY               ", "S", &Percentages::similarity},
+    {" R   SPECIES REPLACEMENT      ", "R", &Percentages::replacement},
+    {" D   RICHNESS DIFFERENCE      ", "D", &Percentages::difference},
+    {" R+D BETA DIVERSITY           ", "R+D", &Percentages::beta},
+    {" S+R RICHNESS AGREEMENT       ", "S+R", &Percentages::agreement},
+    {" ANTI-NESTEDNESS FRACTION     ", "anti_nestedness", &Percentages::anti},
+    {" S+D-ANTI NESTEDNESS          ", "S+D-anti", &Percentages::nested},
+    {" RICHNESS IDENTITY FRACTION   ", "richness_identity", &Percentages::identity},
+    {" S+D-ANTI-RIDENT NESTEDNESS   ", "S+D-anti-rident", &Percentages::rident},
+};
+// The console table leaves an empty record after this many lines.
+constexpr int percentage_first_group = 3;
+
 // One pair's fractions.
 struct Scores {
     float r;
@@ -184,8 +205,9 @@ Position triangle_position(const Scores& scores);
 // Marks duplicate rows of scoreTable (first occurrence wins); returns their number. With
 // `kept_pairs`, also counts the pairs of every kept row, in the order of the kept rows.
 int32_t mark_duplicates(RealMatrix& score_table, int32_t pair_count, std::vector<int64_t>* kept_pairs = nullptr);
-// Writes "REDUC.ORD"; with `positions`, also gathers the distinct triples and their pair counts.
-void write_reduced_set(const MatrixData& m, RealMatrix& score_table, int32_t pair_count,
+// Writes "REDUC.ORD" and returns the number of distinct triples; with `positions`, also gathers
+// the triples and their pair counts.
+int32_t write_reduced_set(const MatrixData& m, RealMatrix& score_table, int32_t pair_count,
                        std::vector<DistinctPosition>* positions = nullptr);
 
 }  // namespace analysis

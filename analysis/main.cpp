@@ -87,14 +87,15 @@ void run_analysis() {
                      .mean_s = percentages.similarity,
                      .mean_r = percentages.replacement,
                      .mean_d = percentages.difference};
-    write_reduced_set(m, score_table, pair_count, table || run_observer_wants_result() ? &result.positions : nullptr);
+    const int32_t positions =
+        write_reduced_set(m, score_table, pair_count, run_observer_wants_result() ? &result.positions : nullptr);
     if (table)
         write_summary_table({.input = file_base_name(file_name),
                              .orientation = orientation,
                              .objects = m.n_objects,
                              .descriptors = m.n_variables,
                              .pairs = pair_count,
-                             .positions = static_cast<int64_t>(result.positions.size()),
+                             .positions = positions,
                              .fill = fill,
                              .percentages = percentages});
     report_finished(result);

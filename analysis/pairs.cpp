@@ -100,22 +100,15 @@ Percentages percentages_of(const PairSums& s, float pair_total) {
 }
 
 void write_percentage_table(const Percentages& p) {
-    auto line = [](const char* label, const float& value) {
-        write_record(console_unit, Layout::list, {fio::item(std::string_view(label, 30)), fio::item(value)});
-    };
     write_record(console_unit, Layout::list);
     write_console_text("                                    PERCENTAGES");
     write_record(console_unit, Layout::list);
-    line(" S   SIMILARITY               ", p.similarity);
-    line(" R   SPECIES REPLACEMENT      ", p.replacement);
-    line(" D   RICHNESS DIFFERENCE      ", p.difference);
-    write_record(console_unit, Layout::list);
-    line(" R+D BETA DIVERSITY           ", p.beta);
-    line(" S+R RICHNESS AGREEMENT       ", p.agreement);
-    line(" ANTI-NESTEDNESS FRACTION     ", p.anti);
-    line(" S+D-ANTI NESTEDNESS          ", p.nested);
-    line(" RICHNESS IDENTITY FRACTION   ", p.identity);
-    line(" S+D-ANTI-RIDENT NESTEDNESS   ", p.rident);
+    int written = 0;
+    for (const PercentageLine& line : percentage_lines) {
+        write_record(console_unit, Layout::list,
+                     {fio::item(std::string_view(line.label, 30)), fio::item(p.*line.value)});
+        if (++written == percentage_first_group) write_record(console_unit, Layout::list);
+    }
     write_record(console_unit, Layout::list);
     write_record(console_unit, Layout::list);
 }

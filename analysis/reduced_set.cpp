@@ -94,8 +94,8 @@ int32_t mark_duplicates(RealMatrix& table, int32_t pair_count, std::vector<int64
     return duplicates;
 }
 
-void write_reduced_set(const MatrixData& m, RealMatrix& table, int32_t pair_count,
-                       std::vector<DistinctPosition>* distinct) {
+int32_t write_reduced_set(const MatrixData& m, RealMatrix& table, int32_t pair_count,
+                          std::vector<DistinctPosition>* distinct) {
     std::vector<int64_t> kept_pairs;
     const int32_t duplicates = mark_duplicates(table, pair_count, distinct != nullptr ? &kept_pairs : nullptr);
     const int32_t positions = pair_count - duplicates;
@@ -115,6 +115,7 @@ void write_reduced_set(const MatrixData& m, RealMatrix& table, int32_t pair_coun
                   fio::item(" POSITIONS ")});
     write_console_text(" REDUCED SET OF SIMPLEX SCORES SAVED IN REDUC.ORD FOR NONHIER");
     close_unit(reduced_unit);
+    return positions;
 }
 
 }  // namespace analysis

@@ -125,16 +125,7 @@ void write_summary_table(const RunSummary& s) {
     count("pairs", s.pairs);
     count("positions", s.positions);
     real("matrix_fill", s.fill);
-    const Percentages& p = s.percentages;
-    real("S", p.similarity);
-    real("R", p.replacement);
-    real("D", p.difference);
-    real("R+D", p.beta);
-    real("S+R", p.agreement);
-    real("anti_nestedness", p.anti);
-    real("S+D-anti", p.nested);
-    real("richness_identity", p.identity);
-    real("S+D-anti-rident", p.rident);
+    for (const PercentageLine& line : percentage_lines) real(line.key, s.percentages.*line.value);
     file.close();
 }
 

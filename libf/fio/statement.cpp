@@ -66,7 +66,6 @@ bool copy_record(RecordBuffer& to, const RecordBuffer& from) {
 // IOSTAT=, format set-up, unit resolution.
 int32_t start_transfer(TransferState& state, StatementKind kind) {
     set_statement_kind(state, kind);
-    state.statement_flags &= ~uint32_t{sflag::file_line_wanted | sflag::file_line_read};
     state.terminated = 0;
     state.edit_width = state.edit_digits = state.edit_exponent = state.scale_factor = 0;
     state.left_tab_limit = 0;
