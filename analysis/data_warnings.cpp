@@ -34,8 +34,8 @@ void warn_not_numbers(const FindingList& list) {
     }
     if (list.more_lines > 0)
         warn(plural(list.more_count, "MORE VALUE", "MORE VALUES") + " ON " +
-             plural(list.more_lines, "MORE LINE", "MORE LINES") + (list.more_count == 1 ? " IS" : " ARE") +
-             " NOT NUMBERS");
+             plural(list.more_lines, "MORE LINE", "MORE LINES") +
+             (list.more_count == 1 ? " IS NOT A NUMBER" : " ARE NOT NUMBERS"));
 }
 
 void warn_after_rows(const FindingList& list) {

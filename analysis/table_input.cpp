@@ -363,7 +363,7 @@ void set_bit(uint64_t* words, int32_t index) { words[index / 64] |= uint64_t{1} 
 void fill_matrix(const Table& table, int32_t orientation, MatrixData& m) {
     const auto n_rows = static_cast<int32_t>(table.row_names.size());
     const auto n_cols = static_cast<int32_t>(table.column_names.size());
-    m.cell_count = static_cast<float>(static_cast<int64_t>(n_rows) * n_cols);
+    m.cell_count = static_cast<int64_t>(n_rows) * n_cols;
     const bool rows_compared = orientation != 0;
     if (rows_compared) allocate_matrix(m.data_matrix, n_cols, n_rows); else allocate_matrix(m.data_matrix, n_rows, n_cols);
     m.n_variables = rows_compared ? n_cols : n_rows;
@@ -383,7 +383,7 @@ void fill_matrix(const Table& table, int32_t orientation, MatrixData& m) {
             }
         }
     }
-    m.present_count = counter_value(present);
+    m.present_count = present;
 }
 
 const char* delimiter_word(char delimiter) {
