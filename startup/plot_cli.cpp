@@ -15,17 +15,15 @@ namespace startup {
 
 namespace {
 
-std::string g_path;
-
 // Qt's notes about the session (no runtime folder, no session bus) are no business of a
 // terminal run; its critical messages still go to standard error.
-void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+void quiet_messages(QtMsgType type, const QMessageLogContext&, const QString& message) {
     if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
 }
 
-void startOffscreenApplication() {
+void start_offscreen_application() {
     if (QGuiApplication::instance() != nullptr) return;
-    qInstallMessageHandler(quietMessages);
+    qInstallMessageHandler(quiet_messages);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     static int argc = 1;
     static char name[] = "simplex-cli";
@@ -33,11 +31,11 @@ void startOffscreenApplication() {
     new QGuiApplication(argc, argv);  // lives until the process ends
 }
 
-void writePlot(const analysis::RunResult& result) {
-    startOffscreenApplication();
-    const std::string failure = plot::write_plot_file(g_path, plot_data_of(result));
+void write_plot(const std::string& path, const analysis::RunResult& result) {
+    start_offscreen_application();
+    const std::string failure = plot::write_plot_file(path, plot_data_of(result));
     if (failure.empty()) return;
-    std::fprintf(stderr, "simplex-cli: cannot write the plot %s: %s\n", g_path.c_str(), failure.c_str());
+    std::fprintf(stderr, "simplex-cli: cannot write the plot %s: %s\n", path.c_str(), failure.c_str());
     analysis::stop_run(analysis::run_failed);
 }
 
@@ -46,8 +44,7 @@ void writePlot(const analysis::RunResult& result) {
 bool plot_name_accepted(const std::string& path) { return plot::format_of(path) != plot::FileFormat::unknown; }
 
 std::function<void(const analysis::RunResult&)> plot_file_writer(const std::string& path) {
-    g_path = path;
-    return writePlot;
+    return [path](const analysis::RunResult& result) { write_plot(path, result); };
 }
 
 }  // namespace startup
