@@ -23,6 +23,8 @@ enum class Layout { list, title, scores };
 
 constexpr fio::Unit console_unit = fio::STAR;
 
+// The control list of a record of this layout on this unit.
+fio::Control record_control(fio::Unit unit, Layout layout);
 // WRITE in one call carrying both flags.
 void write_record(fio::Unit unit, Layout layout, fio::ItemList items = {});
 // READ: a begin call with the items, then a call with only the end flag.

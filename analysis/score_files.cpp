@@ -14,6 +14,22 @@ constexpr int32_t positions_unit = 4;
 constexpr float height_factor = 1.225f;
 constexpr float width_factor = 1.1546f;
 
+// The two WRITEs of every pair, on variables of fixed storage as the program keeps them: their
+// argument lists are built once, and a record costs one driver call.
+struct PairWrites {
+    Scores scores{};
+    Position position{};
+    fio::FixedStatement scores_write{fio::formatted_write, record_control(scores_unit, Layout::scores),
+                                     {fio::item(scores.r), fio::item(scores.d), fio::item(scores.s)}};
+    fio::FixedStatement position_write{fio::formatted_write, record_control(positions_unit, Layout::scores),
+                                       {fio::item(position.x), fio::item(position.y)}};
+};
+
+PairWrites& pair_writes() {
+    static PairWrites writes;
+    return writes;
+}
+
 }  // namespace
 
 Position triangle_position(const Scores& f) {
@@ -44,12 +60,15 @@ void open_score_files(const MatrixData& m, int32_t pair_count) {
 }
 
 void write_pair_scores(const Scores& f) {
-    write_record(scores_unit, Layout::scores, {fio::item(f.r), fio::item(f.d), fio::item(f.s)});
+    PairWrites& writes = pair_writes();
+    writes.scores = f;
+    writes.scores_write.run();
 }
 
 void write_pair_position(const Scores& f) {
-    const Position p = triangle_position(f);
-    write_record(positions_unit, Layout::scores, {fio::item(p.x), fio::item(p.y)});
+    PairWrites& writes = pair_writes();
+    writes.position = triangle_position(f);
+    writes.position_write.run();
 }
 
 void finish_score_files(const Percentages& p, float fill) {

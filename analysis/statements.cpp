@@ -43,7 +43,9 @@ constexpr std::array<FormatRecord, 3> scores_records = {
 constexpr fio::Format title_format = fio::Format::statement("9983(a)", title_records.data());
 constexpr fio::Format scores_format = fio::Format::statement("44(10f10.3)", scores_records.data());
 
-fio::Control control_list(fio::Unit unit, Layout layout) {
+}  // namespace
+
+fio::Control record_control(fio::Unit unit, Layout layout) {
     switch (layout) {
         case Layout::title: return {.unit = unit, .format = title_format};
         case Layout::scores: return {.unit = unit, .format = scores_format};
@@ -52,16 +54,14 @@ fio::Control control_list(fio::Unit unit, Layout layout) {
     return {.unit = unit};
 }
 
-}  // namespace
-
 void write_record(fio::Unit unit, Layout layout, fio::ItemList items) {
-    fio::write(control_list(unit, layout)).run(items);
+    fio::write(record_control(unit, layout)).run(items);
 }
 
 void read_record(fio::Unit unit, Layout layout, fio::ItemList items) {
     // One statement object for both calls: the unit number its control words point at stays
     // valid through the end call, whose errors name the unit.
-    fio::read(control_list(unit, layout)).begin(items).end();
+    fio::read(record_control(unit, layout)).begin(items).end();
 }
 
 void read_array_row(fio::Unit unit, const libf::ArrayDescriptor& array, int fixed_dimension,

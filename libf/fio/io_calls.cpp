@@ -2,6 +2,8 @@
 // fixed stack buffer (statements run millions of times in the analysis; no heap here).
 #include "libf/fio/io_calls.h"
 
+#include <cstdlib>
+
 namespace fio {
 
 namespace {
@@ -89,13 +91,26 @@ std::size_t append_items(Arguments& args, std::span<const Item> items, std::size
     return i;
 }
 
+int32_t end_bits_of(const Control& c) {
+    return (c.err ? end_condition::err : 0) | (c.end ? end_condition::end : 0) | (c.eor ? end_condition::eor : 0);
+}
+
 }  // namespace
 
 Statement::Statement(DriverEntry driver, const Control& control)
     : driver_(driver),
       control_(control),
-      end_bits_((control.err ? end_condition::err : 0) | (control.end ? end_condition::end : 0) |
-                (control.eor ? end_condition::eor : 0)) {}
+      end_bits_(end_bits_of(control)) {}
+
+FixedStatement::FixedStatement(DriverEntry driver, const Control& control, ItemList items)
+    : driver_(driver), control_(control), end_bits_(end_bits_of(control)) {
+    Arguments args;
+    args.push(driver_flag::whole);
+    append_control(args, control_, end_bits_);
+    // A programming fault: a statement of more items than one call takes has no fixed list.
+    if (append_items(args, items.span(), 0) != items.span().size()) std::abort();
+    std::memcpy(words_, args.data(), sizeof(std::intptr_t) * static_cast<std::size_t>(args.size()));
+}
 
 int32_t Statement::send(std::intptr_t flags, ItemList list) {
     const std::span<const Item> items = list.span();

@@ -231,6 +231,24 @@ private:
     int32_t status_ = 0;
 };
 
+// A whole statement whose control list and items stay at fixed addresses, as compiled code
+// keeps a statement on variables of static storage: its argument list is built once and every
+// run() is one driver call with both flags. The items must fit in that one call.
+class FixedStatement {
+public:
+    FixedStatement(DriverEntry driver, const Control& control, ItemList items);
+    FixedStatement(const FixedStatement&) = delete;
+    FixedStatement& operator=(const FixedStatement&) = delete;
+
+    int32_t run() const { return driver_(words_); }
+
+private:
+    DriverEntry driver_;
+    Control control_;  // what the control words point to
+    int32_t end_bits_ = 0;
+    std::intptr_t words_[call_words] = {};
+};
+
 inline Statement read(const Control& control) { return Statement(formatted_read, control); }
 inline Statement write(const Control& control) { return Statement(formatted_write, control); }
 inline Statement read_list(Unit unit) { return read(Control{.unit = unit}); }

@@ -184,4 +184,19 @@ TEST_F(IoCallsDrivers, LongListsWriteReadAndMeasureEveryItem) {
     EXPECT_EQ(inquire_iolength(std::span<const Item>(both)), 4 * n + n);
 }
 
+// A statement built once reads its variables afresh at every run.
+TEST_F(IoCallsDrivers, FixedStatementWritesItsVariablesAsTheyStandAtEachRun) {
+    float x = 1.5f;
+    int32_t n = 7;
+    char record[12];
+    const FixedStatement write_both(formatted_write, {.unit = internal_file(record, sizeof record), .format = "(F6.2,I6)"},
+                                    {item(x), item(n)});
+    ASSERT_EQ(write_both.run(), 0);
+    EXPECT_EQ(std::string(record, sizeof record), "  1.50     7");
+    x = -2.25f;
+    n = 12345;
+    ASSERT_EQ(write_both.run(), 0);
+    EXPECT_EQ(std::string(record, sizeof record), " -2.25 12345");
+}
+
 }  // namespace
