@@ -7,7 +7,9 @@
 #include <QPointer>
 #include <QWidget>
 
-#include <ctime>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace fw::qt {
 
@@ -23,15 +25,29 @@ struct Waiter {
 QPointer<QWidget> g_frame;
 bool g_frameGone = true;  // no frame yet: nothing may wait
 Waiter* g_waiters = nullptr;
-int64_t g_lastDispatchMs = -1;  // none yet
+// Statements poll millions of times a second, where even a clock read costs more than the rest
+// of the poll. A ticker thread raises this flag once a dispatch interval has passed since the
+// last dispatch took it, so a poll between ticks is one load; while no dispatch takes the tick
+// (the program waits in a loop of its own), the ticker sleeps.
+std::atomic<bool> g_dispatchDue{true};
 
-// The statement poll asks for the time millions of times a second. The coarse clock answers
-// without entering the kernel, where the precise one can cost more than the statement itself;
-// its grain of a few milliseconds is nothing against the dispatch interval.
-int64_t coarseMs() {
-    timespec t{};
-    ::clock_gettime(CLOCK_MONOTONIC_COARSE, &t);
-    return int64_t{t.tv_sec} * 1000 + t.tv_nsec / 1000000;
+void tickAfterEachDispatch() {
+    for (;;) {
+        g_dispatchDue.wait(true);
+        std::this_thread::sleep_for(std::chrono::milliseconds(kDispatchIntervalMs));
+        g_dispatchDue.store(true);
+    }
+}
+
+void startTicker() {
+    static const bool started = (std::thread(tickAfterEachDispatch).detach(), true);
+    (void)started;
+}
+
+// A dispatch has run: the next throttled one waits for the ticker.
+void takeTick() {
+    g_dispatchDue.store(false);
+    g_dispatchDue.notify_one();
 }
 
 }  // namespace
@@ -39,6 +55,7 @@ int64_t coarseMs() {
 void attachFrame(QWidget* frame) {
     g_frame = frame;
     g_frameGone = frame == nullptr;
+    startTicker();
     if (frame != nullptr) QObject::connect(frame, &QObject::destroyed, [] { markFrameGone(); });
 }
 
@@ -64,7 +81,7 @@ bool runEventsWhile(const bool& condition) {
                          });
         loop.exec();
         g_waiters = waiter.outer;
-        g_lastDispatchMs = coarseMs();
+        takeTick();
     }
     return frameAlive();
 }
@@ -75,10 +92,10 @@ void checkEventLoops() {
 }
 
 void dispatchQueued(bool throttle) {
+    if (throttle && !g_dispatchDue.load(std::memory_order_relaxed)) return;
     if (QCoreApplication::instance() == nullptr) return;
-    if (throttle && g_lastDispatchMs >= 0 && coarseMs() - g_lastDispatchMs < kDispatchIntervalMs) return;
     QCoreApplication::processEvents();
-    g_lastDispatchMs = coarseMs();
+    takeTick();
 }
 
 }  // namespace fw::qt

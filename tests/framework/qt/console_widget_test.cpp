@@ -319,13 +319,13 @@ TEST_F(ConsoleWidgetTest, ExitKeepsDispatchingUntilTheFrameCloses) {
 TEST_F(ConsoleWidgetTest, PollAndWriteRunQueuedEventsWithoutLosingAny) {
     int ran = 0;
     QTimer::singleShot(0, console, [&] { ++ran; });
-    QThread::msleep(fw::qt::kDispatchIntervalMs + 5);
+    QThread::msleep(3 * fw::qt::kDispatchIntervalMs);
     hooks.poll();
     EXPECT_EQ(ran, 1);
     // Right after a dispatch the next may be skipped, but the event stays queued.
     QTimer::singleShot(0, console, [&] { ++ran; });
     hooks.poll();
-    QThread::msleep(fw::qt::kDispatchIntervalMs + 5);
+    QThread::msleep(3 * fw::qt::kDispatchIntervalMs);
     write("line");
     EXPECT_EQ(ran, 2);
 }
