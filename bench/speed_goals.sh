@@ -2,7 +2,7 @@
 # The speed goals, end to end on seeded random matrices of 200 descriptors (density 0.3):
 # simplex-cli on 2,000 objects (goal 0.5 s) and on 10,000 objects (goal 12 s), and the desktop
 # program on 2,000 objects (goal: within 1.3 times simplex-cli), each with its result files
-# checked against simplex-cli's. Each program runs RUNS times (default 3), alternating, each
+# checked against simplex-cli's. Each program runs RUNS times (default 5), alternating, each
 # time in a fresh folder; the median run is reported, since a single run on a shared machine
 # can catch the kernel writing back the previous run's files. Wall time is the goal; CPU time
 # (user + system) shows what a busy machine hides.
@@ -10,7 +10,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build/release}" && pwd)
-runs=${RUNS:-3}
+runs=${RUNS:-5}
 [ -x "$build/simplex-cli" ] || { echo "no $build/simplex-cli; build first" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -46,8 +46,8 @@ for n in ${SIZES:-2000 10000}; do
   printf "%-8s %8d %8s %8s %8s   (runs: %s)\n" cli "$n" "$wall" "$cpu" "$goal" "$(walls "$work/cli")"
   if [ "$desktop" = yes ]; then
     read -r dwall dcpu <<< "$(median "$work/desktop")"
-    awk -v n="$n" -v w="$dwall" -v c="$dcpu" -v W="$wall" -v C="$cpu" 'BEGIN {
-      printf "%-8s %8d %8s %8s %8s   (%.2fx wall, %.2fx cpu)\n", "desktop", n, w, c, "1.3x", w / W, c / C }'
+    awk -v r="$(walls "$work/desktop")" -v n="$n" -v w="$dwall" -v c="$dcpu" -v W="$wall" -v C="$cpu" 'BEGIN {
+      printf "%-8s %8d %8s %8s %8s   (%.2fx wall, %.2fx cpu; runs: %s)\n", "desktop", n, w, c, "1.3x", w / W, c / C, r }'
   fi
   rm -rf "$work/cli.dir" "$work/desktop.dir"
 done
