@@ -107,7 +107,10 @@ FixedStatement::FixedStatement(DriverEntry driver, const Control& control, ItemL
     Arguments args;
     args.push(driver_flag::whole);
     append_control(args, control_, end_bits_);
-    // A programming fault: a statement of more items than one call takes has no fixed list.
+    // Programming faults: a statement of more items than one call takes has no fixed list, and
+    // an array section's subscripts would stay behind in the caller's item.
+    for (const Item& it : items.span())
+        if (it.has_section) std::abort();
     if (append_items(args, items.span(), 0) != items.span().size()) std::abort();
     std::memcpy(words_, args.data(), sizeof(std::intptr_t) * static_cast<std::size_t>(args.size()));
 }

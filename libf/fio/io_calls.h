@@ -233,7 +233,8 @@ private:
 
 // A whole statement whose control list and items stay at fixed addresses, as compiled code
 // keeps a statement on variables of static storage: its argument list is built once and every
-// run() is one driver call with both flags. The items must fit in that one call.
+// run() is one driver call with both flags. The items must fit in that one call and name no
+// array section.
 class FixedStatement {
 public:
     FixedStatement(DriverEntry driver, const Control& control, ItemList items);
