@@ -1,6 +1,7 @@
 // The analysis program: the dialogue, the data matrix, the pair decomposition and its files.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -82,6 +83,13 @@ struct PresenceBits {
         return bits.data() + static_cast<int64_t>(j - 1) * words_per_object;
     }
 };
+
+// Descriptors present in both of two objects' rows of presence bits.
+inline uint64_t shared_count(const uint64_t* p, const uint64_t* q, int32_t words) {
+    uint64_t n = 0;
+    for (int32_t w = 0; w < words; ++w) n += static_cast<uint64_t>(std::popcount(p[w] & q[w]));
+    return n;
+}
 
 struct MatrixData {
     char title[title_length];
@@ -181,6 +189,9 @@ void write_data_warnings(const DataCheck& check);
 void check_objects(const MatrixData& m);
 // Fill percentage of the matrix, as stored.
 float matrix_fill(const MatrixData& m);
+
+// The number of present descriptors of every object, in object order.
+std::vector<uint64_t> richness_of_objects(const MatrixData& m);
 
 // Number of pairs of n objects, or -1 when it does not fit in a signed 32-bit integer.
 int32_t pair_count_of(int32_t n_objects);

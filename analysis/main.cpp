@@ -78,7 +78,7 @@ void run_analysis() {
     const Percentages percentages = percentages_of(sums, pair_total);
     write_percentage_table(percentages);
     finish_score_files(percentages, fill);
-    if (table) write_pair_table(m, score_table, pair_count, object_names);
+    if (table) write_pair_table(m, score_table, object_names);
     RunResult result{.title = std::string_view(m.title, title_length),
                      .objects = m.n_objects,
                      .descriptors = m.n_variables,

@@ -16,14 +16,6 @@
 
 namespace analysis {
 
-namespace {
-
-uint64_t common_count(const uint64_t* p, const uint64_t* q, int32_t words) {
-    uint64_t n = 0;
-    for (int32_t w = 0; w < words; ++w) n += static_cast<uint64_t>(std::popcount(p[w] & q[w]));
-    return n;
-}
-
 std::vector<uint64_t> richness_of_objects(const MatrixData& m) {
     std::vector<uint64_t> richness(static_cast<std::size_t>(m.n_objects));
     const int32_t words = m.presence.words_per_object;
@@ -35,8 +27,6 @@ std::vector<uint64_t> richness_of_objects(const MatrixData& m) {
     }
     return richness;
 }
-
-}  // namespace
 
 void add_to_sums(float a, float b, float c, const Scores& f, PairSums& sums) {
     sums.sum_s += f.s;
@@ -60,7 +50,7 @@ WITH_HARDWARE_POPCOUNT void decompose_pairs(const MatrixData& m, RealMatrix& sco
         const uint64_t* pj = m.presence.object(j);
         for (int32_t k = j + 1; k <= m.n_objects; ++k) {
             ++pair_index;
-            const uint64_t both = common_count(pj, m.presence.object(k), words);
+            const uint64_t both = shared_count(pj, m.presence.object(k), words);
             const float a = counter_value(both);
             const float b = counter_value(richness[j - 1] - both);
             const float c = counter_value(richness[k - 1] - both);

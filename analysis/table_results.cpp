@@ -51,16 +51,16 @@ void append_integer(std::string& out, Integer value) {
     out.append(digits, end);
 }
 
-uint64_t present_descriptors(const uint64_t* bits, int32_t words) {
-    uint64_t n = 0;
-    for (int32_t w = 0; w < words; ++w) n += static_cast<uint64_t>(std::popcount(bits[w]));
-    return n;
-}
-
-uint64_t shared_descriptors(const uint64_t* p, const uint64_t* q, int32_t words) {
-    uint64_t n = 0;
-    for (int32_t w = 0; w < words; ++w) n += static_cast<uint64_t>(std::popcount(p[w] & q[w]));
-    return n;
+// shortest_text, appended to `out`: the pair table writes millions of them.
+void append_shortest(std::string& out, float value) {
+    if (std::isnan(value)) {
+        out += "NaN";
+    } else if (std::isinf(value)) {
+        out += value > 0 ? "Inf" : "-Inf";
+    } else {
+        char digits[32];
+        out.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+    }
 }
 
 }  // namespace
@@ -75,38 +75,40 @@ std::string csv_cell(std::string_view text) {
 }
 
 std::string shortest_text(float value) {
-    if (std::isnan(value)) return "NaN";
-    if (std::isinf(value)) return value > 0 ? "Inf" : "-Inf";
-    char digits[32];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    return {digits, end};
+    std::string text;
+    append_shortest(text, value);
+    return text;
 }
 
-void write_pair_table(const MatrixData& m, const RealMatrix& score_table, int32_t pair_count,
-                      const std::vector<std::string>& object_names) {
+void write_pair_table(const MatrixData& m, const RealMatrix& score_table, const std::vector<std::string>& object_names) {
     std::vector<std::string> names;
     for (const std::string& name : object_names) names.push_back(csv_cell(name));
-    std::vector<uint64_t> richness;
+    const std::vector<uint64_t> richness = richness_of_objects(m);
     const int32_t words = m.presence.words_per_object;
-    for (int32_t j = 1; j <= m.n_objects; ++j) richness.push_back(present_descriptors(m.presence.object(j), words));
 
     TextFile file("pairs.csv");
     file.line("object_1,object_2,shared,only_1,only_2,S,R,D,x,y");
     std::string line;
     int32_t p = 0;
-    for (int32_t j = 1; j < m.n_objects && p < pair_count; ++j) {
+    for (int32_t j = 1; j < m.n_objects; ++j) {
         for (int32_t k = j + 1; k <= m.n_objects; ++k) {
             ++p;
-            const uint64_t shared = shared_descriptors(m.presence.object(j), m.presence.object(k), words);
+            const uint64_t shared = shared_count(m.presence.object(j), m.presence.object(k), words);
             const Scores f{.r = score_table.at(p, 1), .d = score_table.at(p, 2), .s = score_table.at(p, 3)};
             const Position at = triangle_position(f);
-            line = names[j - 1] + ',' + names[k - 1] + ',';
+            line.assign(names[j - 1]);
+            line += ',';
+            line += names[k - 1];
+            line += ',';
             for (uint64_t count : {shared, richness[j - 1] - shared, richness[k - 1] - shared}) {
                 append_integer(line, count);
                 line += ',';
             }
-            for (float value : {f.s, f.r, f.d, at.x}) line += shortest_text(value) + ',';
-            line += shortest_text(at.y);
+            for (float value : {f.s, f.r, f.d, at.x}) {
+                append_shortest(line, value);
+                line += ',';
+            }
+            append_shortest(line, at.y);
             file.line(line);
         }
     }

@@ -17,8 +17,7 @@ std::string csv_cell(std::string_view text);
 std::string shortest_text(float value);
 
 // Writes "pairs.csv" from the pair scores, before the reduced set marks the duplicates.
-void write_pair_table(const MatrixData& m, const RealMatrix& score_table, int32_t pair_count,
-                      const std::vector<std::string>& object_names);
+void write_pair_table(const MatrixData& m, const RealMatrix& score_table, const std::vector<std::string>& object_names);
 
 struct RunSummary {
     std::string_view input;  // the file's name without its folder
