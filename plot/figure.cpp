@@ -88,12 +88,9 @@ Canvas canvasOf(const QRectF& area) {
     return {area.width() / scale, area.height() / scale, scale};
 }
 
-// The triangle on the canvas: D corner and side length in canvas units.
-struct Triangle {
-    QPointF d;
-    double side;
-    double height() const { return side * kApexHeight / kBaseWidth; }
-    QPointF at(double x, double y) const { return {d.x() + x / kBaseWidth * side, d.y() - y / kApexHeight * height()}; }
+// The triangle on the canvas: the figure's layout in canvas units.
+struct Triangle : FigureLayout {
+    QPointF at(double x, double y) const { return place(x, y); }
     // The place of fractions R and S (D is the rest).
     QPointF fractions(double r, double s) const { return at(kBaseWidth * (s + r / 2.0), kApexHeight * r); }
 };
@@ -102,7 +99,7 @@ Triangle triangleOn(const Canvas& canvas) {
     const double top = kTitleBand + kApexRoom;
     const double bottom = canvas.height - kFooterBand - kBaseRoom;
     const double side = std::min((bottom - top) * kBaseWidth / kApexHeight, canvas.width - 2 * kSideRoom);
-    return {QPointF((canvas.width - side) / 2.0, bottom), side};
+    return {{QPointF((canvas.width - side) / 2.0, bottom), side}};
 }
 
 void drawCentredText(QPainter& p, const QPointF& centre, const QString& text) {
@@ -132,8 +129,7 @@ void drawFooter(QPainter& p, const Canvas& canvas, const PlotData& data) {
     drawCentredText(p, QPointF(canvas.width / 2.0, canvas.height - kFooterBand / 2.0), footer);
 }
 
-void drawCells(QPainter& p, const Triangle& t, const PlotData& data) {
-    const DensityCells cells = bin_positions(data.positions);
+void drawCells(QPainter& p, const Triangle& t, const DensityCells& cells) {
     for (size_t i = 0; i < cells.counts.size(); ++i) {
         if (cells.counts[i] == 0) continue;
         const Corners c = cell_corners(cell_at(static_cast<int32_t>(i), cells.per_side), cells.per_side);
@@ -165,11 +161,10 @@ void setDotStyle(QPainter& p) {
     p.setPen(QPen(kDotColour.darker(150), 0.8));
 }
 
-void drawDots(QPainter& p, const Triangle& t, const PlotData& data) {
+void drawDots(QPainter& p, const Triangle& t, const PlotData& data, int64_t most) {
     std::vector<PlotPoint> dots = data.positions;
     // Small dots last, so that a lone pair is never hidden under a crowded place.
     std::stable_sort(dots.begin(), dots.end(), [](const PlotPoint& a, const PlotPoint& b) { return a.pairs > b.pairs; });
-    const int64_t most = maxPairs(data);
     setDotStyle(p);
     for (const PlotPoint& q : dots) {
         const double r = dotRadius(q.pairs, most);
@@ -330,8 +325,8 @@ double legendHeading(QPainter& p, const QRectF& box, const QString& heading, con
     return box.top() + 44;
 }
 
-void drawDotLegend(QPainter& p, const QRectF& area, const PlotData& data) {
-    const int64_t most = std::max<int64_t>(maxPairs(data), 1);
+void drawDotLegend(QPainter& p, const QRectF& area, const PlotData& data, int64_t max_pairs) {
+    const int64_t most = std::max<int64_t>(max_pairs, 1);
     std::vector<int64_t> shown{1};
     const int64_t middle = static_cast<int64_t>(std::llround(std::sqrt(static_cast<double>(most))));
     if (middle > 1 && middle < most) shown.push_back(middle);
@@ -353,8 +348,8 @@ void drawDotLegend(QPainter& p, const QRectF& area, const PlotData& data) {
     drawMeanLegend(p, box, data);
 }
 
-void drawDensityLegend(QPainter& p, const QRectF& area, const PlotData& data) {
-    const int64_t most = std::max<int64_t>(bin_positions(data.positions).max_count, 1);
+void drawDensityLegend(QPainter& p, const QRectF& area, const PlotData& data, int64_t max_count) {
+    const int64_t most = std::max<int64_t>(max_count, 1);
     const double barHeight = 130;
     const QRectF box(area.right() - kLegendWidth, area.top(), kLegendWidth - 8, barHeight + 66 + kMeanRows);
     const double top = legendHeading(p, box, QStringLiteral("Pairs per cell"), QStringLiteral("logarithmic scale"));
@@ -396,7 +391,7 @@ QPointF FigureLayout::place(double x, double y) const {
 FigureLayout figure_layout(const QRectF& area) {
     const Canvas canvas = canvasOf(area);
     const Triangle t = triangleOn(canvas);
-    return {area.topLeft() + t.d * canvas.scale, t.side * canvas.scale};
+    return {area.topLeft() + t.origin * canvas.scale, t.side * canvas.scale};
 }
 
 void draw_figure(QPainter& p, const QRectF& area, const PlotData& data) {
@@ -409,10 +404,12 @@ void draw_figure(QPainter& p, const QRectF& area, const PlotData& data) {
     p.translate(area.topLeft());
     p.scale(canvas.scale, canvas.scale);
     const bool density = data.pairs >= kDensityFromPairs;
+    const DensityCells cells = density ? bin_positions(data.positions) : DensityCells{};
+    const int64_t most_pairs = density ? 0 : maxPairs(data);
     drawTitle(p, canvas, data);
-    if (density) drawCells(p, t, data);
+    if (density) drawCells(p, t, cells);
     drawGrid(p, t);
-    if (!density) drawDots(p, t, data);
+    if (!density) drawDots(p, t, data, most_pairs);
     drawEdges(p, t);
     drawTicks(p, t);
     drawAxisCaptions(p, t);
@@ -420,9 +417,9 @@ void draw_figure(QPainter& p, const QRectF& area, const PlotData& data) {
     drawMean(p, t, data);
     const QRectF legendArea(0, kTitleBand + 4, canvas.width, 0);
     if (density)
-        drawDensityLegend(p, legendArea, data);
+        drawDensityLegend(p, legendArea, data, cells.max_count);
     else
-        drawDotLegend(p, legendArea, data);
+        drawDotLegend(p, legendArea, data, most_pairs);
     drawFooter(p, canvas, data);
     p.restore();
 }

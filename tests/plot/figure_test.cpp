@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -16,20 +15,12 @@
 
 #include "plot/density_cells.h"
 #include "plot/plot_file.h"
-
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+#include "tests/support/qt_application.h"
 
 namespace {
 
 using plot::kApexHeight;
 using plot::kBaseWidth;
-
-void startApplication() {
-    static int argc = 1;
-    static char name[] = "figure_test";
-    static char* argv[] = {name, nullptr};
-    if (QGuiApplication::instance() == nullptr) new QGuiApplication(argc, argv);
-}
 
 // A place from its R and S fractions, as "simplex.dat" places it.
 plot::PlotPoint at(double r, double s, int64_t pairs = 0) { return {kBaseWidth * (s + r / 2.0), kApexHeight * r, pairs}; }
@@ -48,7 +39,7 @@ plot::PlotData sample(int64_t pairs, std::vector<plot::PlotPoint> positions) {
 }
 
 QImage render(const plot::PlotData& data) {
-    startApplication();
+    test_support::start_qt_application();
     QImage image(800, 700, QImage::Format_RGB32);
     QPainter painter(&image);
     plot::draw_figure(painter, QRectF(0, 0, 800, 700), data);
@@ -142,7 +133,7 @@ TEST(DensityCells, PlacesFallInTheirCellAndEveryPairIsCounted) {
 // SVG parses as XML with an svg root, the PNG is 1600 by 1400, the PDF has one A4 landscape
 // page (842 by 595 points); a name without a known extension or in a missing folder is refused.
 TEST(PlotFile, EachFormatWritesAWholeFile) {
-    startApplication();
+    test_support::start_qt_application();
     QTemporaryDir dir;
     const plot::PlotData data = sample(3, {at(0.25, 0.45, 1), at(0.05, 0.9, 2)});
     const std::string base = dir.path().toStdString() + "/plot";
