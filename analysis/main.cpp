@@ -81,7 +81,6 @@ void run_analysis() {
     if (table) write_pair_table(m, score_table, object_names);
     RunResult result{.title = std::string_view(m.title, title_length),
                      .objects = m.n_objects,
-                     .descriptors = m.n_variables,
                      .pairs = pair_count,
                      .positions = {},
                      .mean_s = percentages.similarity,

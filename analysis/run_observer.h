@@ -21,7 +21,6 @@ struct DistinctPosition {
 struct RunResult {
     std::string_view title;  // blank-padded, as at the top of the result files
     int32_t objects = 0;
-    int32_t descriptors = 0;
     int64_t pairs = 0;
     std::vector<DistinctPosition> positions;  // in the order of their first pair, as in REDUC.ORD
     float mean_s = 0.0f;                      // percentages, as the console table prints them
