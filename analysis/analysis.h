@@ -84,6 +84,9 @@ struct PresenceBits {
     }
 };
 
+// Marks a descriptor, counted from 0, present in an object's row of presence bits.
+inline void set_bit(uint64_t* words, int32_t index) { words[index / 64] |= uint64_t{1} << (index % 64); }
+
 // Descriptors present in both of two objects' rows of presence bits.
 inline uint64_t shared_count(const uint64_t* p, const uint64_t* q, int32_t words) {
     uint64_t n = 0;
@@ -176,6 +179,9 @@ struct DataCheck {
     FindingList after_rows;   // non-blank lines after the last row
 };
 
+// Allocates dataMatrix for n_rows lines of n_cols values, oriented so that its columns are the
+// objects, and empty presence bits; sets the counts. Both readers start the matrix so.
+void shape_matrix(int32_t orientation, int32_t n_rows, int32_t n_cols, MatrixData& m);
 // Reads the title, the dimensions and the matrix from unit 1, checking the data as it goes,
 // and closes it. A file in UTF-16 or UTF-32 is refused and ends the run.
 void read_matrix(int32_t orientation, MatrixData& m, DataCheck& check);

@@ -19,8 +19,6 @@ constexpr std::string_view utf8_mark = "\xEF\xBB\xBF";
 constexpr std::string_view wide_text_marks[] = {
     std::string_view("\xFF\xFE\0\0", 4), std::string_view("\0\0\xFE\xFF", 4), "\xFF\xFE", "\xFE\xFF"};
 
-void set_bit(uint64_t* words, int32_t index) { words[index / 64] |= uint64_t{1} << (index % 64); }
-
 bool is_continuation(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
 
 // Length of the UTF-8 sequence that byte leads, or 0 when it leads none.
@@ -141,18 +139,7 @@ void keep_title(std::string_view record, char (&title)[title_length]) {
     libf::assign_chars(title, title_length, record.data(), static_cast<int32_t>(kept));
 }
 
-void read_matrix(int32_t orientation, MatrixData& m, DataCheck& check) {
-    read_title(m);
-    int32_t n_rows = 0;
-    int32_t n_cols = 0;
-    read_record(input_unit, Layout::list, {fio::item(n_rows), fio::item(n_cols)});
-    if (const fio::ReadPosition position = read_position(); position.text_left)
-        check.skipped.add({position.record_number, 0, 0});
-    // A negative dimension describes no data; taken as it stands it would turn into a
-    // positive number of pairs over a matrix that has no columns.
-    n_rows = std::max(n_rows, 0);
-    n_cols = std::max(n_cols, 0);
-
+void shape_matrix(int32_t orientation, int32_t n_rows, int32_t n_cols, MatrixData& m) {
     m.cell_count = static_cast<int64_t>(n_rows) * n_cols;
     if (orientation == 0) {
         allocate_matrix(m.data_matrix, n_rows, n_cols);
@@ -165,7 +152,21 @@ void read_matrix(int32_t orientation, MatrixData& m, DataCheck& check) {
     }
     m.presence.words_per_object = static_cast<int32_t>((static_cast<int64_t>(m.n_variables) + 63) / 64);
     m.presence.bits.assign(static_cast<std::size_t>(m.presence.words_per_object) * m.n_objects, 0);
+}
 
+void read_matrix(int32_t orientation, MatrixData& m, DataCheck& check) {
+    read_title(m);
+    int32_t n_rows = 0;
+    int32_t n_cols = 0;
+    read_record(input_unit, Layout::list, {fio::item(n_rows), fio::item(n_cols)});
+    if (const fio::ReadPosition position = read_position(); position.text_left)
+        check.skipped.add({position.record_number, 0, 0});
+    // A negative dimension describes no data; taken as it stands it would turn into a
+    // positive number of pairs over a matrix that has no columns.
+    n_rows = std::max(n_rows, 0);
+    n_cols = std::max(n_cols, 0);
+
+    shape_matrix(orientation, n_rows, n_cols, m);
     uint64_t present = 0;
     for (int32_t r = 1; r <= n_rows; ++r) {
         present += read_row(orientation, r, n_cols, m);

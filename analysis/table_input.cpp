@@ -357,19 +357,12 @@ void warn_repeated_names(const Table& table) {
         write_line(" WARNING: " + std::to_string(columns.size() - shown_repeats) + " MORE COLUMNS REPEAT A NAME");
 }
 
-void set_bit(uint64_t* words, int32_t index) { words[index / 64] |= uint64_t{1} << (index % 64); }
-
 // The matrix as the plain layout holds the same rows: the table's rows are the file's rows.
 void fill_matrix(const Table& table, int32_t orientation, MatrixData& m) {
     const auto n_rows = static_cast<int32_t>(table.row_names.size());
     const auto n_cols = static_cast<int32_t>(table.column_names.size());
-    m.cell_count = static_cast<int64_t>(n_rows) * n_cols;
+    shape_matrix(orientation, n_rows, n_cols, m);
     const bool rows_compared = orientation != 0;
-    if (rows_compared) allocate_matrix(m.data_matrix, n_cols, n_rows); else allocate_matrix(m.data_matrix, n_rows, n_cols);
-    m.n_variables = rows_compared ? n_cols : n_rows;
-    m.n_objects = rows_compared ? n_rows : n_cols;
-    m.presence.words_per_object = static_cast<int32_t>((static_cast<int64_t>(m.n_variables) + 63) / 64);
-    m.presence.bits.assign(static_cast<std::size_t>(m.presence.words_per_object) * m.n_objects, 0);
     uint64_t present = 0;
     for (int32_t r = 1; r <= n_rows; ++r) {
         for (int32_t c = 1; c <= n_cols; ++c) {
