@@ -53,9 +53,16 @@ void invalidateHighlight(ConsoleView& view) {
                                    y + view.lineHeight}, true);
 }
 
+void showSelectionItems(ConsoleView& view) {
+    for (int32_t id : {command::cut, command::copy, command::remove})
+        view.platform->enableMenuItem(id, view.editItems.selection);
+}
+
+// Only a change reaches the menu: every output line cancels the selection.
 void enableSelectionItems(ConsoleView& view, bool enabled) {
+    if (view.editItems.selection == enabled) return;
     view.editItems.selection = enabled;
-    for (int32_t id : {command::cut, command::copy, command::remove}) view.platform->enableMenuItem(id, enabled);
+    showSelectionItems(view);
 }
 
 void cancelSelection(ConsoleView& view) {
@@ -241,6 +248,7 @@ void onCreate(ConsoleView& view) {
     fresh.lineHeight = std::max(metrics.lineHeight, 1);
     fresh.charWidth = std::max(metrics.charWidth, 1);
     view = fresh;
+    showSelectionItems(view);  // whatever the menu showed before, it follows the fresh state
     onClipboardChange(view);
 }
 
