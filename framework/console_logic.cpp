@@ -520,6 +520,20 @@ int32_t consoleWrite(ConsoleView& view, const char* buffer, const int32_t* count
     return *count;
 }
 
+namespace {
+
+// At most capacity - 2 characters of the line, then CR LF, never more than capacity bytes.
+int32_t readLineBytes(std::string_view line, char* buffer, int32_t capacity) {
+    if (capacity <= 0) return 0;
+    int32_t count = std::min(static_cast<int32_t>(line.size()), std::max(capacity - 2, 0));
+    if (count > 0) std::memcpy(buffer, line.data(), static_cast<size_t>(count));
+    for (char end : {'\r', '\n'})
+        if (count < capacity) buffer[count++] = end;
+    return count;
+}
+
+}  // namespace
+
 int32_t consoleRead(ConsoleView& view, char* buffer, int32_t capacity) {
     if (view.enteredLines.empty()) {
         view.readPending = true;
@@ -530,15 +544,6 @@ int32_t consoleRead(ConsoleView& view, char* buffer, int32_t capacity) {
     const std::string line = std::move(view.enteredLines.front());
     view.enteredLines.pop_front();
     return readLineBytes(line, buffer, capacity);
-}
-
-int32_t readLineBytes(std::string_view line, char* buffer, int32_t capacity) {
-    if (capacity <= 0) return 0;
-    int32_t count = std::min(static_cast<int32_t>(line.size()), std::max(capacity - 2, 0));
-    if (count > 0) std::memcpy(buffer, line.data(), static_cast<size_t>(count));
-    for (char end : {'\r', '\n'})
-        if (count < capacity) buffer[count++] = end;
-    return count;
 }
 
 int32_t consolePoll(ConsoleView& view) {
