@@ -328,7 +328,7 @@ QMdiSubWindow* FrameWindow::attachConsole(ConsoleWidget& console) {
         if (QAction* a = action(command)) a->setEnabled(enabled);
     };
     for (int32_t command : {command::cut, command::copy, command::paste, command::remove})
-        if (QAction* a = action(command)) a->setEnabled(isEditItemEnabled(console.view(), command));
+        console.menuItemChanged(command, isEditItemEnabled(console.view(), command));
     consoleChild_ = addConsoleWindow(*area_, console);
     consoleChild_->setWindowIcon(resourceIcon(resources::kChildIcon));
     return consoleChild_;
