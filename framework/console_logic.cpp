@@ -53,9 +53,16 @@ void invalidateHighlight(ConsoleView& view) {
                                    y + view.lineHeight}, true);
 }
 
+void showSelectionItems(ConsoleView& view) {
+    for (int32_t id : {command::cut, command::copy, command::remove})
+        view.platform->enableMenuItem(id, view.editItems.selection);
+}
+
+// Only a change reaches the menu: every output line cancels the selection.
 void enableSelectionItems(ConsoleView& view, bool enabled) {
+    if (view.editItems.selection == enabled) return;
     view.editItems.selection = enabled;
-    for (int32_t id : {command::cut, command::copy, command::remove}) view.platform->enableMenuItem(id, enabled);
+    showSelectionItems(view);
 }
 
 void cancelSelection(ConsoleView& view) {
@@ -241,6 +248,7 @@ void onCreate(ConsoleView& view) {
     fresh.lineHeight = std::max(metrics.lineHeight, 1);
     fresh.charWidth = std::max(metrics.charWidth, 1);
     view = fresh;
+    showSelectionItems(view);  // whatever the menu showed before, it follows the fresh state
     onClipboardChange(view);
 }
 
@@ -512,6 +520,20 @@ int32_t consoleWrite(ConsoleView& view, const char* buffer, const int32_t* count
     return *count;
 }
 
+namespace {
+
+// At most capacity - 2 characters of the line, then CR LF, never more than capacity bytes.
+int32_t readLineBytes(std::string_view line, char* buffer, int32_t capacity) {
+    if (capacity <= 0) return 0;
+    int32_t count = std::min(static_cast<int32_t>(line.size()), std::max(capacity - 2, 0));
+    if (count > 0) std::memcpy(buffer, line.data(), static_cast<size_t>(count));
+    for (char end : {'\r', '\n'})
+        if (count < capacity) buffer[count++] = end;
+    return count;
+}
+
+}  // namespace
+
 int32_t consoleRead(ConsoleView& view, char* buffer, int32_t capacity) {
     if (view.enteredLines.empty()) {
         view.readPending = true;
@@ -522,15 +544,6 @@ int32_t consoleRead(ConsoleView& view, char* buffer, int32_t capacity) {
     const std::string line = std::move(view.enteredLines.front());
     view.enteredLines.pop_front();
     return readLineBytes(line, buffer, capacity);
-}
-
-int32_t readLineBytes(std::string_view line, char* buffer, int32_t capacity) {
-    if (capacity <= 0) return 0;
-    int32_t count = std::min(static_cast<int32_t>(line.size()), std::max(capacity - 2, 0));
-    if (count > 0) std::memcpy(buffer, line.data(), static_cast<size_t>(count));
-    for (char end : {'\r', '\n'})
-        if (count < capacity) buffer[count++] = end;
-    return count;
 }
 
 int32_t consolePoll(ConsoleView& view) {

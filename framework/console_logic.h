@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <deque>
 #include <string>
-#include <string_view>
 
 #include "framework/console_text.h"
 #include "framework/platform.h"
@@ -116,10 +115,9 @@ int32_t outputLineLength(const char* buffer, int32_t count);
 // Shows the block as one line, lets queued events run, and returns *count.
 int32_t consoleWrite(ConsoleView& view, const char* buffer, const int32_t* count, int32_t selector);
 // The oldest line entered and not yet read, waiting for the user to end one when there is
-// none; its bytes with CR LF (see readLineBytes). 0 when the frame went away first.
+// none: at most capacity - 2 of its characters, then CR LF, never more than capacity bytes.
+// 0 when the frame went away first.
 int32_t consoleRead(ConsoleView& view, char* buffer, int32_t capacity);
-// At most capacity - 2 characters of the line, then CR LF, never more than capacity bytes.
-int32_t readLineBytes(std::string_view line, char* buffer, int32_t capacity);
 int32_t consolePoll(ConsoleView& view);
 // Keeps dispatching events until the frame is gone.
 int32_t consoleExit(ConsoleView& view);

@@ -40,6 +40,16 @@ int32_t openGraphicsWindow(ServicesContext& ctx, GraphicsWindowRequest& request,
     return graphics.exists ? 1 : 0;
 }
 
+// Where the graphics window goes beside the console: right of it, down to the client area's
+// edges; the whole client area when too little is free there.
+Rect graphicsPlaceBeside(const Rect& console, const Rect& client) {
+    const Rect beside{console.right + kGraphicsGap, console.top, client.right - kGraphicsGap,
+                      client.bottom - kGraphicsGap};
+    if (beside.right - beside.left >= kMinimumBesideWidth && beside.bottom > beside.top) return beside;
+    return {client.left + kGraphicsGap, client.top + kGraphicsGap, client.right - kGraphicsGap,
+            client.bottom - kGraphicsGap};
+}
+
 }  // namespace
 
 int32_t createGraphicsWindow(ServicesContext& ctx, int32_t& width, int32_t& height, const char* title,
@@ -57,14 +67,6 @@ int32_t createGraphicsWindow(ServicesContext& ctx, int32_t& width, int32_t& heig
     request.height = height;
     const bool known = mappingMode >= mapping::loMetric && mappingMode <= mapping::anisotropic;
     return openGraphicsWindow(ctx, request, known ? mappingMode : mapping::text, paint);
-}
-
-Rect graphicsPlaceBeside(const Rect& console, const Rect& client) {
-    const Rect beside{console.right + kGraphicsGap, console.top, client.right - kGraphicsGap,
-                      client.bottom - kGraphicsGap};
-    if (beside.right - beside.left >= kMinimumBesideWidth && beside.bottom > beside.top) return beside;
-    return {client.left + kGraphicsGap, client.top + kGraphicsGap, client.right - kGraphicsGap,
-            client.bottom - kGraphicsGap};
 }
 
 int32_t showGraphicsBesideConsole(ServicesContext& ctx, std::string_view title, PaintCallback paint) {

@@ -171,10 +171,6 @@ int32_t setTimer(ServicesContext& ctx, const int32_t& id, const int32_t& interva
 void killTimer(ServicesContext& ctx, const int32_t& id);
 int32_t tick(ServicesContext& ctx);
 
-// Where the graphics window goes beside the console: right of it, down to the client area's
-// edges; the whole client area when too little is free there.
-Rect graphicsPlaceBeside(const Rect& console, const Rect& client);
-
 // The scale from logical units to pixels of a mapping mode at the given resolution; the metric,
 // English and isotropic modes count y upwards (negative yScale). Modes outside 1..8 act as 1.
 struct MappingScale {

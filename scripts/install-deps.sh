@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, when any is missing.
+#   bash scripts/install-deps.sh [package...]   also installs the named packages (a script's own tools)
 set -euo pipefail
-packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core libcsv-dev)
+packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core libcsv-dev "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -14,16 +14,10 @@ case "${1:-}" in
 esac
 if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
 
-bash scripts/install-deps.sh
 # cpack's dependency list needs dpkg-shlibdeps (dpkg-dev) and file; the check needs the rest.
 tools=(dpkg-dev file)
 $check && tools+=(desktop-file-utils lintian man-db)
-missing=()
-for p in "${tools[@]}"; do dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p"); done
-if [ ${#missing[@]} -gt 0 ]; then
-  "${sudo[@]}" apt-get update
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
-fi
+bash scripts/install-deps.sh "${tools[@]}"
 
 bash scripts/build.sh release
 rm -f build/release/package/*.deb

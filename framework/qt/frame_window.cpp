@@ -158,6 +158,25 @@ QPixmap drawIcon(int32_t id) {
     return pixmap;
 }
 
+// A dialog that saves a new or existing file of one of `filters`; a bare name gets `suffix`.
+void prepareSaveDialog(QFileDialog& dialog, const QStringList& filters, const QString& suffix) {
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(filters);
+    dialog.setDefaultSuffix(suffix);
+}
+
+// Runs a prepared save dialog: the file chosen, or empty when cancelled.
+QString chosenFile(QFileDialog& dialog) {
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().first();
+}
+
+// "PNG image (*.png)"
+QString filterOf(const FileType& type) {
+    return QStringLiteral("%1 (*.%2)").arg(QString::fromLatin1(type.description), QString::fromLatin1(type.suffix));
+}
+
 }  // namespace
 
 QIcon resourceIcon(int32_t id) { return QIcon(drawIcon(id)); }
@@ -177,22 +196,36 @@ FrameDialogs standardDialogs() {
     };
     d.saveAs = [](std::string& fileName, std::string& fileTitle) {
         QFileDialog dialog(nullptr);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setNameFilters({QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*)")});
-        dialog.setDefaultSuffix(QStringLiteral("txt"));
+        prepareSaveDialog(dialog, {QStringLiteral("Text Files (*.txt)"), QStringLiteral("All Files (*)")},
+                          QStringLiteral("txt"));
         if (!fileName.empty()) dialog.selectFile(QString::fromStdString(fileName));
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-        const QString chosen = dialog.selectedFiles().first();
+        const QString chosen = chosenFile(dialog);
+        if (chosen.isEmpty()) return false;
         fileName = chosen.toStdString();
         fileTitle = QFileInfo(chosen).fileName().toStdString();
         return true;
+    };
+    d.saveFile = [](const std::string& caption, std::span<const FileType> types) -> std::string {
+        QFileDialog dialog(nullptr, QString::fromStdString(caption));
+        QStringList filters;
+        for (const FileType& type : types) filters << filterOf(type);
+        prepareSaveDialog(dialog, filters, types.empty() ? QString() : QString::fromLatin1(types.front().suffix));
+        // The suffix added to a bare name follows the type chosen.
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, filters, types](const QString& filter) {
+            const qsizetype i = filters.indexOf(filter);
+            if (i >= 0) dialog.setDefaultSuffix(QString::fromLatin1(types[static_cast<size_t>(i)].suffix));
+        });
+        return chosenFile(dialog).toStdString();
     };
     d.print = [](QPrinter& printer, QWidget* owner) {
         QPrintDialog dialog(&printer, owner);
         dialog.setMinMax(1, 32767);
         dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
         dialog.setOption(QAbstractPrintDialog::PrintCollateCopies, true);
+        return dialog.exec() == QDialog::Accepted;
+    };
+    d.printFigure = [](QPrinter& printer, QWidget* owner) {
+        QPrintDialog dialog(&printer, owner);
         return dialog.exec() == QDialog::Accepted;
     };
     d.about = [](QWidget* owner) {
@@ -328,7 +361,7 @@ QMdiSubWindow* FrameWindow::attachConsole(ConsoleWidget& console) {
         if (QAction* a = action(command)) a->setEnabled(enabled);
     };
     for (int32_t command : {command::cut, command::copy, command::paste, command::remove})
-        if (QAction* a = action(command)) a->setEnabled(isEditItemEnabled(console.view(), command));
+        console.menuItemChanged(command, isEditItemEnabled(console.view(), command));
     consoleChild_ = addConsoleWindow(*area_, console);
     consoleChild_->setWindowIcon(resourceIcon(resources::kChildIcon));
     return consoleChild_;

@@ -7,9 +7,11 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <span>
 #include <string>
 
 #include "framework/frame_logic.h"
+#include "framework/program_services.h"
 #include "framework/save_print.h"
 
 class QAction;
@@ -26,8 +28,12 @@ class ConsoleWidget;
 struct FrameDialogs {
     std::function<int32_t(QWidget* owner, const char* text, const char* caption, uint32_t style)> messageBox;
     std::function<bool(std::string& fileName, std::string& fileTitle)> saveAs;
-    // Fills the printer from the user's choices; false when cancelled.
+    // The program's save dialog: the file chosen, or empty when cancelled.
+    std::function<std::string(const std::string& caption, std::span<const FileType> types)> saveFile;
+    // Fill the printer from the user's choices, for the console text and for the program's
+    // page; false when cancelled.
     std::function<bool(QPrinter& printer, QWidget* owner)> print;
+    std::function<bool(QPrinter& printer, QWidget* owner)> printFigure;
     std::function<void(QWidget* owner)> about;
 };
 FrameDialogs standardDialogs();

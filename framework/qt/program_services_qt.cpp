@@ -3,15 +3,12 @@
 #include "framework/qt/program_services_qt.h"
 
 #include <QAction>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QStatusBar>
 #include <QTimer>
@@ -67,28 +64,6 @@ QAction* findCommand(QMenu* menu, int32_t id, QMenu*& holder) {
     return nullptr;
 }
 
-// "PNG image (*.png)"
-QString filterOf(const FileType& type) {
-    return QStringLiteral("%1 (*.%2)").arg(QString::fromLatin1(type.description), QString::fromLatin1(type.suffix));
-}
-
-std::string runSaveFileDialog(const std::string& caption, std::span<const FileType> types) {
-    QFileDialog dialog(nullptr, QString::fromStdString(caption));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    QStringList filters;
-    for (const FileType& type : types) filters << filterOf(type);
-    dialog.setNameFilters(filters);
-    if (!types.empty()) dialog.setDefaultSuffix(QString::fromLatin1(types.front().suffix));
-    // The suffix added to a bare name follows the type chosen.
-    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, filters, types](const QString& filter) {
-        const qsizetype i = filters.indexOf(filter);
-        if (i >= 0) dialog.setDefaultSuffix(QString::fromLatin1(types[static_cast<size_t>(i)].suffix));
-    });
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    return dialog.selectedFiles().first().toStdString();
-}
-
 }  // namespace
 
 ProgramServicesQt::ProgramServicesQt(FrameWindow& frame, ServicesState& state)
@@ -102,11 +77,6 @@ ProgramServicesQt::ProgramServicesQt(FrameWindow& frame, ServicesState& state)
         QMessageBox box(QMessageBox::Warning, QString::fromLatin1(caption), QString::fromLatin1(text),
                         QMessageBox::Yes | QMessageBox::No);
         return box.exec() == QMessageBox::Yes ? answer::yes : answer::no;
-    };
-    saveFileDialog = runSaveFileDialog;
-    printDialog = [this](QPrinter& printer) {
-        QPrintDialog dialog(&printer, &frame_);
-        return dialog.exec() == QDialog::Accepted;
     };
 }
 
@@ -266,7 +236,7 @@ Rect ProgramServicesQt::consolePlace() {
 }
 
 std::string ProgramServicesQt::chooseSaveFile(const std::string& caption, std::span<const FileType> types) {
-    return saveFileDialog(caption, types);
+    return frame_.dialogs.saveFile(caption, types);
 }
 
 bool ProgramServicesQt::printPage(const std::string& documentName, PageOrientation orientation,
@@ -275,7 +245,7 @@ bool ProgramServicesQt::printPage(const std::string& documentName, PageOrientati
     printer.setDocName(QString::fromStdString(documentName));
     printer.setPageOrientation(orientation == PageOrientation::landscape ? QPageLayout::Landscape
                                                                           : QPageLayout::Portrait);
-    if (!printDialog(printer)) return false;
+    if (!frame_.dialogs.printFigure(printer, &frame_)) return false;
     QPainter painter;
     if (!painter.begin(&printer)) return false;
     PaintSurface surface{painter, {printer.width(), printer.height()}};

@@ -13,8 +13,6 @@
 
 class QAction;
 class QMenu;
-class QPrinter;
-
 class QTimer;
 
 namespace fw::qt {
@@ -35,9 +33,6 @@ public:
     // Replaceable for tests, so no box waits and no thread is needed.
     std::function<int32_t(const char* text, const char* caption, uint32_t style)> question;
     std::function<int32_t(int32_t delayMs, std::atomic<int32_t>& flag)> startTickTimer = startTickThread;
-    // The save and print dialogs; print fills the printer from the user's choices.
-    std::function<std::string(const std::string& caption, std::span<const FileType> types)> saveFileDialog;
-    std::function<bool(QPrinter& printer)> printDialog;
 
     QMdiSubWindow* graphicsChild() const { return graphicsChild_; }
     // The menu-bar item with this program command identifier, or null.

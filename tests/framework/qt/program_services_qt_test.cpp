@@ -104,7 +104,7 @@ TEST_F(ProgramServicesQtTest, PaintCallbackDrawsIntoTheGraphicsWindow) {
 TEST_F(ProgramServicesQtTest, PrintPagePaintsOnePageThroughTheCallback) {
     QTemporaryDir dir;
     const QString pdf = dir.filePath("page.pdf");
-    services->printDialog = [&pdf](QPrinter& printer) {
+    frame->dialogs.printFigure = [&pdf](QPrinter& printer, QWidget*) {
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(pdf);
         return true;
@@ -116,7 +116,7 @@ TEST_F(ProgramServicesQtTest, PrintPagePaintsOnePageThroughTheCallback) {
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll().count("/Type /Page\n"), 1);
 
-    services->printDialog = [](QPrinter&) { return false; };
+    frame->dialogs.printFigure = [](QPrinter&, QWidget*) { return false; };
     EXPECT_FALSE(fw::printPage("figure", fw::PageOrientation::portrait, paintSquare));
 }
 
