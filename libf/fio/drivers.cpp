@@ -9,7 +9,6 @@
 #include "libf/fio/array_walk.h"
 #include "libf/fio/errors.h"
 #include "libf/fio/format.h"
-#include "libf/fio/heap.h"
 #include "libf/fio/input_edit.h"
 #include "libf/fio/list_input.h"
 #include "libf/fio/output_edit.h"
@@ -310,10 +309,7 @@ void release(TransferState& state, const Driver& driver, DriverStatement& st) {
         (st.control_options & control_option::internal_scalar) == 0)
         scatter_internal(state, st);
     if (driver.direction != Direction::length) {
-        free_mem(state.gathered_internal);
-        state.gathered_internal = nullptr;
-        free_mem(state.gathered_format);
-        state.gathered_format = nullptr;
+        release_gathered(state);
         free_format(state);
     }
     st.finished = true;
