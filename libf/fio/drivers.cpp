@@ -356,8 +356,7 @@ bool write_kept_record(TransferState& state, const std::intptr_t* p) {
     if (unit == 0 || records == 0 || control[control_word::iostat] != 0 || control[control_word::rec] != 0 ||
         control[control_word::advance] != 0 || control[control_word::size] != 0)
         return false;
-    // The records follow the format's header.
-    const auto* format_code = reinterpret_cast<const uint8_t*>(records) + sizeof(FormatRecord);
+    const uint8_t* format_code = precompiled_records(reinterpret_cast<const void*>(records));
     RecordKey key;
     if (!record_key_of(format_code, p + 2 + words, key)) return false;
     char line[cached_record_chars + 2];  // and the line end
