@@ -5,6 +5,7 @@
 #include "libf/character.h"
 #include "libf/fio/errors.h"
 #include "libf/fio/open_close.h"
+#include "libf/fio/specifiers.h"
 
 namespace analysis {
 
@@ -22,14 +23,6 @@ int32_t open_input_file(const char (&name)[title_length]) {
                           .status = {status, 3},
                           .iostat = &iostat});
     return iostat;
-}
-
-// The file name as OPEN takes it from the blank-padded variable.
-std::string_view typed_file_name(const char (&name)[title_length]) {
-    std::string_view text(name, title_length);
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-    return text;
 }
 
 void report_fill(float fill) {
@@ -55,7 +48,8 @@ void run_analysis() {
     int32_t orientation = 0;
     read_record(console_unit, Layout::list, {fio::item(orientation)});
 
-    const std::string_view file_name = typed_file_name(input_file_name);
+    // The file name as OPEN took it from the blank-padded variable.
+    const std::string_view file_name = fio::trim_blanks({input_file_name, title_length});
     const bool table = is_table_file(file_name);
     std::vector<std::string> object_names;
     DataCheck check;

@@ -19,14 +19,10 @@ uint64_t element_bytes(const ArrayDescriptor& d) {
     return type_size_bits(d.type_word) / 8;
 }
 
-// ALLOCATE outside any I/O statement: a stale IOSTAT= or ERR= of the last statement must not
-// absorb the error, and there is no statement line to print.
-int32_t report(int32_t number) {
-    fio::report_error_outside_statement(number);
-}
-
+// Without STAT= the error is reported as one outside any I/O statement: a stale IOSTAT= or
+// ERR= of the last statement must not absorb it, and there is no statement line to print.
 int32_t fail(int32_t number, int32_t* stat) {
-    if (stat == nullptr) return report(number);
+    if (stat == nullptr) fio::report_error_outside_statement(number);
     *stat = number;
     return number;
 }

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <ctime>
 
 namespace process {
 
@@ -16,9 +15,6 @@ struct SupportLibrary {
     int32_t handlerCount = 0;
     int32_t handlerCapacity = 0;
     std::FILE* streams[stream_slots] = {stdin, stdout, stderr};
-    int argc = 0;
-    char** argv = nullptr;
-    std::timespec startTime{};
 };
 
 SupportLibrary& library() {
@@ -31,8 +27,6 @@ constexpr int32_t standard_streams = 3;
 }  // namespace
 
 void install_support_callbacks(const fio::ConsoleHooks& hooks) { library().callbacks = hooks; }
-
-const fio::ConsoleHooks& support_callbacks() { return library().callbacks; }
 
 int32_t register_exit_handler(ExitHandler handler) {
     SupportLibrary& lib = library();
@@ -69,13 +63,6 @@ int32_t close_stream(int32_t slot) {
     const int result = std::fclose(file);
     file = nullptr;
     return result == 0 ? 0 : -1;
-}
-
-void prepare_support_library(int argc, char** argv) {
-    SupportLibrary& lib = library();
-    lib.argc = argc;
-    lib.argv = argv;
-    std::timespec_get(&lib.startTime, TIME_UTC);
 }
 
 void end_process(int32_t status) {

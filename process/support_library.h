@@ -11,7 +11,6 @@ namespace process {
 
 // The library's console callbacks: the run-time's defaults until the framework installs its own.
 void install_support_callbacks(const fio::ConsoleHooks& hooks);
-const fio::ConsoleHooks& support_callbacks();
 
 // Exit handlers run last-registered first. The list grows in blocks of 128 entries; 0, or -1
 // when no memory could be had.
@@ -29,9 +28,6 @@ int32_t open_stream(const char* path, const char* mode);
 std::FILE* stream(int32_t slot);
 // Closes a stream the program opened; 0, or -1 for a standard or empty slot or a failed close.
 int32_t close_stream(int32_t slot);
-
-// Standard handles, argument list and start time, before anything else runs.
-void prepare_support_library(int argc, char** argv);
 
 // Runs and removes the exit handlers, flushes and closes the streams, calls the library's exit
 // callback with status, and ends the process with status & 0xFF.

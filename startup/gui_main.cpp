@@ -35,7 +35,6 @@ int main(int argc, char** argv) {
     }
     fw::setAboutCredit("for " + startup::version_line("simplex"));
     process::set_floating_point();
-    process::prepare_support_library(argc, argv);
     const std::string tail = process::command_line_tail(argc, argv);
     const std::string instance = executablePath(argc > 0 ? argv[0] : nullptr);
     const int32_t status =

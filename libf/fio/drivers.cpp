@@ -9,7 +9,6 @@
 #include "libf/fio/array_walk.h"
 #include "libf/fio/errors.h"
 #include "libf/fio/format.h"
-#include "libf/fio/heap.h"
 #include "libf/fio/input_edit.h"
 #include "libf/fio/list_input.h"
 #include "libf/fio/output_edit.h"
@@ -310,10 +309,7 @@ void release(TransferState& state, const Driver& driver, DriverStatement& st) {
         (st.control_options & control_option::internal_scalar) == 0)
         scatter_internal(state, st);
     if (driver.direction != Direction::length) {
-        free_mem(state.gathered_internal);
-        state.gathered_internal = nullptr;
-        free_mem(state.gathered_format);
-        state.gathered_format = nullptr;
+        release_gathered(state);
         free_format(state);
     }
     st.finished = true;
@@ -360,8 +356,7 @@ bool write_kept_record(TransferState& state, const std::intptr_t* p) {
     if (unit == 0 || records == 0 || control[control_word::iostat] != 0 || control[control_word::rec] != 0 ||
         control[control_word::advance] != 0 || control[control_word::size] != 0)
         return false;
-    // The records follow the format's header.
-    const auto* format_code = reinterpret_cast<const uint8_t*>(records) + sizeof(FormatRecord);
+    const uint8_t* format_code = precompiled_records(reinterpret_cast<const void*>(records));
     RecordKey key;
     if (!record_key_of(format_code, p + 2 + words, key)) return false;
     char line[cached_record_chars + 2];  // and the line end

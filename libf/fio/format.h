@@ -79,6 +79,21 @@ enum : int {
 };
 }  // namespace frec
 
+// The little-endian word at offset (a frec value) of a format record.
+inline uint32_t record_word(const uint8_t* record, int offset) {
+    const uint8_t* p = record + offset;
+    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+}
+
+// A record's code (a RecordCode when valid) and its 24-bit operands (frec::digits, frec::width).
+inline uint32_t record_code(const uint8_t* record) { return record_word(record, frec::word0) & 0x7F; }
+inline uint32_t record_operand(const uint8_t* record, int offset) { return record_word(record, offset) & 0xFFFFFF; }
+
+// The first record of a precompiled format, which follows a header that the engine does not read.
+inline const uint8_t* precompiled_records(const void* format) {
+    return static_cast<const uint8_t*>(format) + sizeof(FormatRecord);
+}
+
 // Record codes of precompiled formats.
 enum RecordCode : int32_t {
     rec_a = 1, rec_b = 2, rec_d = 3, rec_e = 4, rec_en = 5, rec_es = 6, rec_f = 7, rec_g = 8,

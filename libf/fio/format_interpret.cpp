@@ -83,11 +83,6 @@ Entry decode_code(const uint8_t* code, int32_t at) {
     return e;
 }
 
-int32_t le32(const uint8_t* p) {
-    return static_cast<int32_t>(uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 |
-                                uint32_t{p[3]} << 24);
-}
-
 // EditCode of each record code; invalid_entry for unknown codes.
 constexpr int32_t record_kinds[30] = {
     invalid_entry, edit_a, edit_b, edit_d, edit_e, edit_en, edit_es, edit_f, edit_g, edit_i,
@@ -98,14 +93,13 @@ constexpr int32_t record_kinds[30] = {
 
 Entry decode_record(const uint8_t* records, int32_t at) {
     const uint8_t* p = records + at;
-    const int32_t word0 = le32(p + frec::word0);
-    const int32_t record_code = word0 & 0x7F;
+    const uint32_t code = record_code(p);
     Entry e;
-    e.kind = record_code < 30 ? record_kinds[record_code] : invalid_entry;
-    e.repeat = le32(p + frec::repeat);
-    e.width = le32(p + frec::width) & 0xFFFFFF;
-    e.digits = le32(p + frec::digits) & 0xFFFFFF;
-    const int32_t exponent = (word0 >> 10) & 0x3F;
+    e.kind = code < 30 ? record_kinds[code] : invalid_entry;
+    e.repeat = static_cast<int32_t>(record_word(p, frec::repeat));
+    e.width = static_cast<int32_t>(record_operand(p, frec::width));
+    e.digits = static_cast<int32_t>(record_operand(p, frec::digits));
+    const int32_t exponent = static_cast<int32_t>((record_word(p, frec::word0) >> 10) & 0x3F);
     e.exponent = exponent == 0 ? 2 : exponent;
     e.next = at + record_size;
     if (e.kind == edit_p) {
@@ -304,8 +298,7 @@ int32_t begin_format(TransferState& s) {
     s.edit_width = s.edit_digits = s.edit_exponent = s.scale_factor = 0;
     if (s.present & pres::precompiled_format) {
         if (s.format_start == nullptr) return report_error(err_format, s);
-        // The records follow a header that the engine does not read.
-        s.format_code = static_cast<const uint8_t*>(s.format_start) + record_size;
+        s.format_code = precompiled_records(s.format_start);
         s.format_code_length = 0;
         return 0;
     }

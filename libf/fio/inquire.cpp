@@ -23,12 +23,6 @@ struct Target {
     int64_t size = -1;          // the named file's size, -1 when it does not exist
 };
 
-std::string_view trim_blanks(std::string_view text) {
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-    return text;
-}
-
 // A text answer goes to its variable blank-padded or cut; the length-prefixed form is honoured.
 void answer_text(bool given, const SpecText& specifier, std::string_view value) {
     if (!given || specifier.text == nullptr) return;

@@ -69,12 +69,6 @@ uint32_t bits_if(bool condition, uint32_t bits) { return condition ? bits : 0u; 
 
 void replace_bits(uint32_t& word, uint32_t mask, uint32_t bits) { word = (word & ~mask) | bits; }
 
-std::string_view trim_blanks(std::string_view text) {
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-    return text;
-}
-
 // The connection an OPEN asks for: the unit's properties, or the defaults, with every given
 // specifier applied.
 struct Connection {

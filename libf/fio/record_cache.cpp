@@ -51,12 +51,6 @@ struct Cache {
 
 Cache* g_cache = nullptr;
 
-uint32_t le32(const uint8_t* p) {
-    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
-
-uint32_t record_code(const uint8_t* record) { return le32(record + frec::word0) & 0x7F; }
-
 // Real data descriptors edit a 4-byte real without error and without looking at anything but
 // their operands, the scale factor and the sign mode.
 bool is_real_descriptor(uint32_t code) {
@@ -150,12 +144,12 @@ int32_t keep_text(Cache& cache, const FieldText& text) {
 bool record_key_of(const uint8_t* data, const std::intptr_t* items, RecordKey& key) {
     const uint8_t* end = data + sizeof(FormatRecord);
     if (!is_real_descriptor(record_code(data)) || record_code(end) != rec_end) return false;
-    const uint32_t width = le32(data + frec::width) & 0xFFFFFF;
+    const uint32_t width = record_operand(data, frec::width);
     if (width == 0 || width > cached_field_chars) return false;  // 0: defaults by item type
-    key.descriptor[0] = le32(data + frec::word0);
-    key.descriptor[1] = le32(data + frec::digits) & 0xFFFFFF;
+    key.descriptor[0] = record_word(data, frec::word0);
+    key.descriptor[1] = record_operand(data, frec::digits);
     key.descriptor[2] = width;
-    return take_items(items, static_cast<int32_t>(le32(data + frec::repeat)), key);
+    return take_items(items, static_cast<int32_t>(record_word(data, frec::repeat)), key);
 }
 
 bool record_key_of(const TransferState& state, const std::intptr_t* items, RecordKey& key) {

@@ -15,6 +15,12 @@ std::string_view specifier_view(const SpecText& specifier) {
     return {specifier.text, static_cast<std::size_t>(specifier.length)};
 }
 
+std::string_view trim_blanks(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
+}
+
 void upcase_specifier(const SpecText& specifier, char* out, int out_size) {
     if (out == nullptr || out_size <= 0) return;
     std::string_view value = specifier_view(specifier);

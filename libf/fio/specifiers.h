@@ -21,4 +21,7 @@ void fill_text(std::string_view source, char* dest, int32_t dest_length);
 // The text and length of a specifier, resolving the length-prefixed form.
 std::string_view specifier_view(const SpecText& specifier);
 
+// A file name as OPEN and INQUIRE take it: without its leading and trailing spaces.
+std::string_view trim_blanks(std::string_view text);
+
 }  // namespace fio

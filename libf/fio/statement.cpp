@@ -199,7 +199,6 @@ int32_t release_on_failure(TransferState& state, int32_t status) {
 }
 
 int32_t begin_read_steps(TransferState& state) {
-    state.value_repeat = 0;
     if (int32_t status = start_transfer(state, kind_read)) return status;
     UnitBlock& unit = *state.current_unit;
     if (unit.unit_number != console_input_unit) poll_console();

@@ -27,14 +27,14 @@ void start_statement(TransferState& state, const StatementStart& start) {
     state.format_length = 0;
     state.advance_text = SpecText{};
     state.value_repeat = 0;
-    if (state.gathered_internal != nullptr) {
-        free_mem(state.gathered_internal);
-        state.gathered_internal = nullptr;
-    }
-    if (state.gathered_format != nullptr) {
-        free_mem(state.gathered_format);
-        state.gathered_format = nullptr;
-    }
+    release_gathered(state);
+}
+
+void release_gathered(TransferState& state) {
+    free_mem(state.gathered_internal);
+    state.gathered_internal = nullptr;
+    free_mem(state.gathered_format);
+    state.gathered_format = nullptr;
 }
 
 void finish_statement(TransferState& state) {

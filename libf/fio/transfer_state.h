@@ -242,6 +242,9 @@ void finish_statement(TransferState& state);
 // it, and its report has no statement line.
 void start_outside_statement(TransferState& state);
 
+// Frees the gathered copies of a non-contiguous internal file and format array, if any.
+void release_gathered(TransferState& state);
+
 // Frees the compiled byte code of the statement's format, if any. Idempotent; precompiled
 // records belong to the program and are left alone.
 void free_format(TransferState& state);
